@@ -1,0 +1,62 @@
+# Shared by the project's scripts: installing what a fresh Debian 12 machine lacks, and the
+# virtual display for programs that show windows. Source it; it defines functions only.
+
+# The Debian packages that building and testing need.
+VORA_PACKAGES=(
+  cmake ninja-build g++ googletest
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb
+)
+
+# Installs every missing package when run as root; otherwise prints the apt-get line and fails.
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages; install them with:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    return 1
+  fi
+  echo "installing ${missing[*]}"
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Starts an Xvfb of its own on the first free display number and exports DISPLAY.
+# stop_display ends it; callers arrange that with a trap.
+start_display() {
+  local number=90
+  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+    number=$((number + 1))
+  done
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  VORA_XVFB_PID=$!
+  local waited=0
+  until [ -e "/tmp/.X11-unix/X$number" ]; do
+    if ! kill -0 "$VORA_XVFB_PID" 2>/dev/null || [ $waited -ge 100 ]; then
+      echo "Xvfb did not start on :$number" >&2
+      return 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  export DISPLAY=":$number"
+}
+
+stop_display() {
+  if [ -n "${VORA_XVFB_PID:-}" ]; then
+    kill "$VORA_XVFB_PID" 2>/dev/null || true
+    wait "$VORA_XVFB_PID" 2>/dev/null || true
+    VORA_XVFB_PID=
+  fi
+}
+
+# Ends the wineserver of a prefix, and with it every Wine process still running in it.
+stop_wine() {
+  WINEPREFIX="$1" wineserver -k 2>/dev/null || true
+}

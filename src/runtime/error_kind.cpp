@@ -1,0 +1,155 @@
+#include "runtime/error_kind.hpp"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace vora {
+namespace {
+
+struct KindText {
+  std::string_view name;
+  std::string_view description;
+};
+
+constexpr std::array<KindText, kErrorKindCount> kKindTexts{{
+    {"NotFound", "entity not found"},
+    {"PermissionDenied", "permission denied"},
+    {"ConnectionRefused", "connection refused"},
+    {"ConnectionReset", "connection reset"},
+    {"HostUnreachable", "host unreachable"},
+    {"NetworkUnreachable", "network unreachable"},
+    {"ConnectionAborted", "connection aborted"},
+    {"NotConnected", "not connected"},
+    {"AddrInUse", "address in use"},
+    {"AddrNotAvailable", "address not available"},
+    {"NetworkDown", "network down"},
+    {"BrokenPipe", "broken pipe"},
+    {"AlreadyExists", "entity already exists"},
+    {"WouldBlock", "operation would block"},
+    {"NotADirectory", "not a directory"},
+    {"IsADirectory", "is a directory"},
+    {"DirectoryNotEmpty", "directory not empty"},
+    {"ReadOnlyFilesystem", "read-only filesystem or storage medium"},
+    {"FilesystemLoop", "filesystem loop or indirection limit (e.g. symlink loop)"},
+    {"StaleNetworkFileHandle", "stale network file handle"},
+    {"InvalidInput", "invalid input parameter"},
+    {"InvalidData", "invalid data"},
+    {"TimedOut", "timed out"},
+    {"WriteZero", "write zero"},
+    {"StorageFull", "no storage space"},
+    {"NotSeekable", "seek on unseekable file"},
+    {"QuotaExceeded", "quota exceeded"},
+    {"FileTooLarge", "file too large"},
+    {"ResourceBusy", "resource busy"},
+    {"ExecutableFileBusy", "executable file busy"},
+    {"Deadlock", "deadlock"},
+    {"CrossesDevices", "cross-device link or rename"},
+    {"TooManyLinks", "too many links"},
+    {"InvalidFilename", "invalid filename"},
+    {"ArgumentListTooLong", "argument list too long"},
+    {"Interrupted", "operation interrupted"},
+    {"Unsupported", "unsupported"},
+    {"UnexpectedEof", "unexpected end of file"},
+    {"OutOfMemory", "out of memory"},
+    {"InProgress", "in progress"},
+    {"TooManyOpenFiles", "too many open files"},
+    {"InputOutputError", "input/output error"},
+    {"Other", "other error"},
+    {"Uncategorized", "uncategorized error"},
+}};
+
+struct CodeKind {
+  std::int32_t code;
+  ErrorKind kind;
+};
+
+// Sorted by code for the binary search below.
+constexpr CodeKind kCodeKinds[]{
+    {2, ErrorKind::NotFound},
+    {3, ErrorKind::NotFound},
+    {4, ErrorKind::TooManyOpenFiles},
+    {5, ErrorKind::PermissionDenied},
+    {8, ErrorKind::OutOfMemory},
+    {14, ErrorKind::OutOfMemory},
+    {15, ErrorKind::NotFound},
+    {17, ErrorKind::CrossesDevices},
+    {19, ErrorKind::ReadOnlyFilesystem},
+    {39, ErrorKind::StorageFull},
+    {53, ErrorKind::NotFound},
+    {67, ErrorKind::NotFound},
+    {80, ErrorKind::AlreadyExists},
+    {87, ErrorKind::InvalidInput},
+    {109, ErrorKind::BrokenPipe},
+    {112, ErrorKind::StorageFull},
+    {120, ErrorKind::Unsupported},
+    {121, ErrorKind::TimedOut},
+    {123, ErrorKind::InvalidFilename},
+    {131, ErrorKind::InvalidInput},
+    {132, ErrorKind::NotSeekable},
+    {145, ErrorKind::DirectoryNotEmpty},
+    {161, ErrorKind::InvalidFilename},
+    {170, ErrorKind::ResourceBusy},
+    {183, ErrorKind::AlreadyExists},
+    {206, ErrorKind::InvalidFilename},
+    {223, ErrorKind::FileTooLarge},
+    {232, ErrorKind::BrokenPipe},
+    {258, ErrorKind::TimedOut},
+    {267, ErrorKind::NotADirectory},
+    {336, ErrorKind::IsADirectory},
+    {594, ErrorKind::TimedOut},
+    {995, ErrorKind::TimedOut},
+    {1053, ErrorKind::TimedOut},
+    {1117, ErrorKind::InputOutputError},
+    {1121, ErrorKind::TimedOut},
+    {1131, ErrorKind::Deadlock},
+    {1142, ErrorKind::TooManyLinks},
+    {1231, ErrorKind::NetworkUnreachable},
+    {1232, ErrorKind::HostUnreachable},
+    {1295, ErrorKind::QuotaExceeded},
+    {1460, ErrorKind::TimedOut},
+    {1921, ErrorKind::FilesystemLoop},
+    {5910, ErrorKind::TimedOut},
+    {7012, ErrorKind::TimedOut},
+    {7040, ErrorKind::TimedOut},
+    {8014, ErrorKind::TimedOut},
+    {8226, ErrorKind::TimedOut},
+    {9705, ErrorKind::TimedOut},
+    {10013, ErrorKind::PermissionDenied},
+    {10022, ErrorKind::InvalidInput},
+    {10024, ErrorKind::TooManyOpenFiles},
+    {10035, ErrorKind::WouldBlock},
+    {10048, ErrorKind::AddrInUse},
+    {10049, ErrorKind::AddrNotAvailable},
+    {10050, ErrorKind::NetworkDown},
+    {10051, ErrorKind::NetworkUnreachable},
+    {10053, ErrorKind::ConnectionAborted},
+    {10054, ErrorKind::ConnectionReset},
+    {10057, ErrorKind::NotConnected},
+    {10058, ErrorKind::BrokenPipe},
+    {10060, ErrorKind::TimedOut},
+    {10061, ErrorKind::ConnectionRefused},
+    {10065, ErrorKind::HostUnreachable},
+    {10069, ErrorKind::QuotaExceeded},
+    {13805, ErrorKind::TimedOut},
+    {15402, ErrorKind::TimedOut},
+    {15403, ErrorKind::TimedOut},
+};
+
+static_assert(std::ranges::is_sorted(kCodeKinds, {}, &CodeKind::code));
+
+}  // namespace
+
+std::string_view kind_name(ErrorKind kind) { return kKindTexts[std::to_underlying(kind)].name; }
+
+std::string_view kind_description(ErrorKind kind) {
+  return kKindTexts[std::to_underlying(kind)].description;
+}
+
+ErrorKind error_kind_of(std::int32_t code) {
+  const auto* found = std::ranges::lower_bound(kCodeKinds, code, {}, &CodeKind::code);
+  if (found != std::ranges::end(kCodeKinds) && found->code == code) return found->kind;
+  return ErrorKind::Uncategorized;
+}
+
+}  // namespace vora

@@ -1,0 +1,204 @@
+#include <atomic>
+#include <charconv>
+#include <cstring>
+
+#include "runtime/fatal.hpp"
+#include "runtime/quoted_text.hpp"
+#include "runtime/report_platform.hpp"
+#include "runtime/stderr.hpp"
+#include "runtime/thread_identity.hpp"
+
+namespace vora {
+namespace {
+
+enum class Backtrace : std::uint8_t { Undecided, Off, On };
+
+std::atomic<bool> g_first_report{true};
+std::atomic<bool> g_allocation_failed{false};
+std::atomic<Backtrace> g_backtrace{Backtrace::Undecided};
+thread_local bool t_in_report = false;
+
+constexpr std::string_view kBacktraceNote =
+    "note: set the environment variable VORA_BACKTRACE=1 to list the failing thread's return "
+    "addresses\n";
+
+// Decided once per process; when threads race, the first stored value wins.
+Backtrace backtrace_setting() {
+  Backtrace setting = g_backtrace.load(std::memory_order_relaxed);
+  if (setting != Backtrace::Undecided) return setting;
+  const Backtrace decided = backtrace_requested_by_environment() ? Backtrace::On : Backtrace::Off;
+  if (g_backtrace.compare_exchange_strong(setting, decided, std::memory_order_relaxed)) {
+    return decided;
+  }
+  return setting;
+}
+
+// Text straight to standard error, piece by piece; after the first failed write the rest of
+// this text is dropped.
+class StderrPieces {
+ public:
+  void write(std::string_view text) {
+    if (failed_ || text.empty()) return;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    failed_ = !stderr_write_all(std::span(bytes, text.size()), pending_);
+  }
+
+ private:
+  PendingUtf8 pending_;
+  bool failed_ = false;
+};
+
+// Text composed on the stack so that a short report goes out in one write.
+class StackText {
+ public:
+  void write(std::string_view text) {
+    if (text.size() > sizeof bytes_ - length_) {
+      overflowed_ = true;
+      return;
+    }
+    std::memcpy(bytes_ + length_, text.data(), text.size());
+    length_ += text.size();
+  }
+  bool overflowed() const { return overflowed_; }
+  void flush() {
+    StderrPieces out;
+    out.write(std::string_view(bytes_, length_));
+  }
+
+ private:
+  char bytes_[512];
+  std::size_t length_ = 0;
+  bool overflowed_ = false;
+};
+
+// Composes a text into 512 bytes on the stack and writes it at once, or, when it does not fit,
+// composes it again straight to standard error.
+template <class Compose>
+void write_text(Compose compose) {
+  StackText text;
+  compose(text);
+  if (!text.overflowed()) {
+    text.flush();
+    return;
+  }
+  StderrPieces pieces;
+  compose(pieces);
+}
+
+struct Decimal {
+  explicit Decimal(std::uint64_t value) {
+    length =
+        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  }
+  std::string_view view() const { return {digits, length}; }
+
+  char digits[24];
+  std::size_t length;
+};
+
+template <class Out>
+void write_location(Out& out, const SourceLocation& location) {
+  out.write(location.file);
+  out.write(":");
+  out.write(Decimal(location.line).view());
+  out.write(":");
+  out.write(Decimal(location.column).view());
+}
+
+void write_backtrace_part(bool note_allowed) {
+  if (backtrace_setting() == Backtrace::On) {
+    write_backtrace();
+  } else if (note_allowed) {
+    StderrPieces out;
+    out.write(kBacktraceNote);
+  }
+}
+
+[[noreturn]] void fail_while_reporting(const FailureMessage& message,
+                                       const SourceLocation& location) {
+  StderrPieces out;
+  out.write("panicked at ");
+  write_location(out, location);
+  out.write(":\n");
+  if (message.is_fixed()) out.write(message.fixed());
+  out.write("\nthread panicked while processing panic. aborting.\n");
+  terminate_fast();
+}
+
+void write_report(const FailureMessage& message, const SourceLocation& location) {
+  (void)backtrace_setting();
+  std::string composed;
+  std::string_view text = message.fixed();
+  if (!message.is_fixed()) {
+    composed = message.compose();
+    text = composed;
+  }
+  const ReportLock lock;
+  const std::optional<std::string_view> name = current_thread_name();
+  const Decimal thread_id(current_os_thread_id());
+  write_text([&](auto& out) {
+    out.write("\nthread '");
+    out.write(name.value_or("<unnamed>"));
+    out.write("' (");
+    out.write(thread_id.view());
+    out.write(") panicked at ");
+    write_location(out, location);
+    out.write(":\n");
+    out.write(text);
+    out.write("\n");
+  });
+  write_backtrace_part(g_first_report.exchange(false));
+}
+
+}  // namespace
+
+std::string FailureMessage::compose() const {
+  std::string text(head_);
+  if (error_ != nullptr) {
+    text += ": ";
+    append_debug_text(text, *error_);
+  } else if (has_quoted_) {
+    text += ": ";
+    append_quoted(text, quoted_);
+  }
+  return text;
+}
+
+void fail_fatally(const FailureMessage& message, SourceLocation location) {
+  if (t_in_report) fail_while_reporting(message, location);
+  t_in_report = true;
+  write_report(message, location);
+  t_in_report = false;
+  terminate_fast();
+}
+
+void fail_allocation(std::size_t size) {
+  const Decimal bytes(size);
+  const auto first_line = [&](auto& out) {
+    out.write("memory allocation of ");
+    out.write(bytes.view());
+    out.write(" bytes failed\n");
+  };
+  if (g_allocation_failed.exchange(true)) {
+    write_text([&](auto& out) {
+      first_line(out);
+      out.write("skipping backtrace printing to avoid potential recursion\n");
+    });
+  } else {
+    write_text(first_line);
+    const ReportLock lock;
+    write_backtrace_part(true);
+  }
+  terminate_fast();
+}
+
+void fatal_runtime_error(std::string_view text) {
+  write_text([&](auto& out) {
+    out.write("fatal runtime error: ");
+    out.write(text);
+    out.write(", aborting\n");
+  });
+  terminate_fast();
+}
+
+}  // namespace vora

@@ -1,0 +1,40 @@
+// The failure report's needs on the native test build.
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "runtime/fatal.hpp"
+#include "runtime/report_platform.hpp"
+#include "runtime/stderr.hpp"
+
+namespace vora {
+namespace {
+
+std::mutex g_report_lock;
+
+}  // namespace
+
+std::uint64_t current_os_thread_id() { return static_cast<std::uint64_t>(::syscall(SYS_gettid)); }
+
+ReportLock::ReportLock() { g_report_lock.lock(); }
+
+ReportLock::~ReportLock() { g_report_lock.unlock(); }
+
+bool backtrace_requested_by_environment() {
+  const char* value = std::getenv("VORA_BACKTRACE");
+  return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
+void write_backtrace() {
+  constexpr std::string_view kText = "stack backtrace: not recorded by the native build\n";
+  PendingUtf8 pending;
+  (void)stderr_write_all(
+      std::span(reinterpret_cast<const std::uint8_t*>(kText.data()), kText.size()), pending);
+}
+
+void terminate_fast() { std::abort(); }
+
+}  // namespace vora

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Checks the built uninstall.exe from the outside: a 64-bit GUI program with a 1 MiB stack
+# reserve and 4 KiB commit, importing only Windows system DLLs, with no build path inside.
+# Arguments: the exe, the source folder, the build folder.
+set -euo pipefail
+exe=$1 source_dir=$2 build_dir=$3
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+fail=0
+expect() {
+  if ! grep -Eq "$1" <<<"$headers"; then
+    echo "missing in the PE header: $1"
+    fail=1
+  fi
+}
+expect '^Magic[[:space:]]+020b'
+expect '^Subsystem[[:space:]]+00000002'
+expect '^SizeOfStackReserve[[:space:]]+0+100000$'
+expect '^SizeOfStackCommit[[:space:]]+0+1000$'
+
+imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
+system_dlls='^(kernel32|ntdll|user32|advapi32|shell32|ole32|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
+while read -r dll; do
+  if ! grep -Eq "$system_dlls" <<<"$dll"; then
+    echo "imports a DLL that is not part of Windows: $dll"
+    fail=1
+  fi
+done <<<"$imports"
+grep -qx 'kernel32.dll' <<<"$imports" || { echo "no kernel32.dll import"; fail=1; }
+
+for path in "$source_dir" "$build_dir" "$HOME"; do
+  if grep -Fq "$path" "$exe"; then
+    echo "the executable holds the absolute path $path"
+    fail=1
+  fi
+done
+if ! grep -Fq 'src/runtime/' "$exe"; then
+  echo "no repo-relative source path in the executable"
+  fail=1
+fi
+[ "$fail" -eq 0 ] && echo "uninstall.exe: GUI, stack 1 MiB/4 KiB, imports: $(echo $imports)"
+exit "$fail"

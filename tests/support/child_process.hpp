@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/windows.hpp"
+
+namespace vora::testing {
+
+// The folder of the running test executable, with a trailing backslash.
+std::wstring test_folder();
+
+enum class StderrTarget { Pipe, None };
+
+struct ChildRun {
+  DWORD exit_code = 0;       // the full 32-bit code from GetExitCodeProcess
+  DWORD main_thread_id = 0;  // the child's main thread, as the failure report names it
+  std::string stderr_bytes;  // everything written to the pipe, when there was one
+};
+
+// Starts `program` with exactly `command_line`, waits for it and collects its standard error.
+// With StderrTarget::None the child gets no standard handles and no console at all.
+ChildRun run_child(const std::wstring& program, const std::wstring& command_line,
+                   StderrTarget target = StderrTarget::Pipe);
+
+}  // namespace vora::testing

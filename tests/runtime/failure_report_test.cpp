@@ -2,6 +2,7 @@
 // fails in the way its command line names, with its standard error on a pipe.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 
 #include "support/child_process.hpp"
@@ -17,7 +18,24 @@ constexpr DWORD kStackOverflowStatus = 0xC00000FD;
 constexpr std::string_view kNote =
     "note: set the environment variable VORA_BACKTRACE=1 to list the failing thread's return "
     "addresses\n";
-constexpr std::string_view kProbeSource = "tests/support/runtime_probe.cpp";
+
+// The location that a report names for the probe's call that begins with `call`: found in the
+// probe's source, so that the tests follow the probe when it changes. The column is that of the
+// call's opening parenthesis, where the compiler places a call's source location.
+std::string probe_call_site(std::string_view call) {
+  std::ifstream source(std::string("Z:") + VORA_SOURCE_DIR + "/tests/support/runtime_probe.cpp");
+  std::string line;
+  for (int number = 1; std::getline(source, line); ++number) {
+    const std::size_t at = line.find(call);
+    if (at != std::string::npos) {
+      const std::size_t column = at + call.find('(') + 1;
+      return "tests/support/runtime_probe.cpp:" + std::to_string(number) + ":" +
+             std::to_string(column);
+    }
+  }
+  ADD_FAILURE() << "no call " << call << " in the probe's source";
+  return {};
+}
 
 ChildRun run_probe(const std::wstring& scenario, StderrTarget target = StderrTarget::Pipe) {
   return testing::run_child(testing::test_folder() + L"runtime_probe.exe",
@@ -42,13 +60,13 @@ struct CheckRow {
 };
 
 TEST(FailureReport, EachCheckReportsItsCallersLocationAndMessageThenTheNote) {
-  const std::string probe(kProbeSource);
   const CheckRow rows[] = {
-      {L"expect-ok", probe + ":40:20",
+      {L"expect-ok", probe_call_site("expect_ok("),
        "exe: Os { code: 5, kind: PermissionDenied, message: \"Access denied.\" }"},
-      {L"expect-present", probe + ":43:25", "mappa"},
-      {L"require-present", probe + ":46:26", "called `Option::unwrap()` on a `None` value"},
-      {L"quoted", probe + ":49:17",
+      {L"expect-present", probe_call_site("expect_present("), "mappa"},
+      {L"require-present", probe_call_site("require_present("),
+       "called `Option::unwrap()` on a `None` value"},
+      {L"quoted", probe_call_site("fail_fatally(FailureMessage::with_quoted(kUnwrapErr"),
        "called `Result::unwrap()` on an `Err` value: \"--sil\\u{d800}nt \\\"x\\\"\""},
   };
   for (const CheckRow& row : rows) {
@@ -60,6 +78,13 @@ TEST(FailureReport, EachCheckReportsItsCallersLocationAndMessageThenTheNote) {
   }
 }
 
+TEST(FailureReport, StartUpNamesTheMainThreadForTheSystemsTools) {
+  const ChildRun run = run_probe(L"thread-description");
+  EXPECT_EQ(run.exit_code, kFastFailStatus);
+  EXPECT_NE(run.stderr_bytes.find("\ndescription: \"main\"\n"), std::string::npos)
+      << run.stderr_bytes;
+}
+
 TEST(FailureReport, AReportLongerThan512BytesArrivesWhole) {
   const ChildRun run = run_probe(L"long-report");
   EXPECT_EQ(run.exit_code, kFastFailStatus);
@@ -69,8 +94,7 @@ TEST(FailureReport, AReportLongerThan512BytesArrivesWhole) {
       "called `Result::unwrap()` on an `Err` value: Custom { kind: Other, error: \"" + inner +
       "\" }";
   const std::string expected =
-      report(run.main_thread_id, std::string(kProbeSource) + ":54:21", message) +
-      std::string(kNote);
+      report(run.main_thread_id, probe_call_site("require_ok("), message) + std::string(kNote);
   ASSERT_GT(expected.size(), 512u);
   EXPECT_EQ(run.stderr_bytes, expected);
 }
@@ -82,10 +106,9 @@ TEST(FailureReport, WithoutStandardErrorTheExitStatusIsTheSame) {
 TEST(FailureReport, AnotherThreadIsUnnamedAndNamedByItsOwnId) {
   const ChildRun run = run_probe(L"worker");
   EXPECT_EQ(run.exit_code, kFastFailStatus);
-  const std::regex expected(
-      "\nthread '<unnamed>' \\(([0-9]+)\\) panicked at tests/support/runtime_probe.cpp:34:"
-      "[0-9]+:\nworker failed\n" +
-      std::string(kNote));
+  const std::regex expected("\nthread '<unnamed>' \\(([0-9]+)\\) panicked at " +
+                            probe_call_site("fail_fatally(\"worker failed\")") +
+                            ":\nworker failed\n" + std::string(kNote));
   std::smatch match;
   ASSERT_TRUE(std::regex_match(run.stderr_bytes, match, expected)) << run.stderr_bytes;
   EXPECT_NE(match[1].str(), std::to_string(run.main_thread_id));
@@ -133,6 +156,19 @@ TEST(FailureReport, ASizeBeyondTheAddressSpaceIsACapacityOverflow) {
   EXPECT_TRUE(std::regex_match(run.stderr_bytes, expected)) << run.stderr_bytes;
 }
 
+TEST(StandardError, AConsoleShowsHungarianLettersInItsOwnAndInTheUtf8CodePage) {
+  // Wine gives a program a working console only when it has a display.
+  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) {
+    GTEST_SKIP() << "no DISPLAY: scripts/test provides one";
+  }
+  for (const std::wstring scenario : {L"console-852", L"console-65001"}) {
+    const ChildRun run = run_probe(scenario);
+    EXPECT_EQ(run.exit_code, 0u);
+    // The console's first line, padded with spaces to the line's width.
+    EXPECT_EQ(run.stderr_bytes.rfind("written:eltávolító ő 😀!  ", 0), 0u) << run.stderr_bytes;
+  }
+}
+
 TEST(FailureReport, AFatalRuntimeErrorIsOneLineWithoutNote) {
   const ChildRun run = run_probe(L"runtime-error");
   EXPECT_EQ(run.exit_code, kFastFailStatus);
@@ -146,8 +182,7 @@ TEST(FailureReport, ARequestedBacktraceReplacesTheNote) {
   const ChildRun run = run_probe(L"expect-present");
   SetEnvironmentVariableW(L"VORA_BACKTRACE", nullptr);
   EXPECT_EQ(run.exit_code, kFastFailStatus);
-  const std::string head =
-      report(run.main_thread_id, std::string(kProbeSource) + ":43:25", "mappa");
+  const std::string head = report(run.main_thread_id, probe_call_site("expect_present("), "mappa");
   ASSERT_EQ(run.stderr_bytes.rfind(head + "stack backtrace:\n", 0), 0u) << run.stderr_bytes;
   const std::string frames = run.stderr_bytes.substr(head.size() + 17);
   EXPECT_TRUE(std::regex_search(frames, std::regex("^  +0: 0x[0-9a-f]+ in runtime_probe.exe\n")))

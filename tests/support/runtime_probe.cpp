@@ -7,6 +7,7 @@
 
 #include "runtime/fatal.hpp"
 #include "runtime/runtime_main.hpp"
+#include "runtime/stderr.hpp"
 #include "runtime/windows.hpp"
 
 namespace vora {
@@ -32,6 +33,39 @@ std::uint64_t recurse(std::uint64_t depth) {
 }
 
 DWORD WINAPI fail_on_worker(void*) { fail_fatally("worker failed"); }
+
+// Writes Hungarian text and a character beyond the BMP to a console of its own in the given
+// code page, in three writes cut at the given bytes, reads the console's first line back and
+// sends it as UTF-8 to the standard error it was started with.
+void write_to_console(UINT code_page, std::size_t first_cut, std::size_t second_cut) {
+  const HANDLE report = GetStdHandle(STD_ERROR_HANDLE);
+  // A console of its own, even when the parent passed one on.
+  FreeConsole();
+  AllocConsole();
+  SetConsoleOutputCP(code_page);
+  const HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  SetStdHandle(STD_ERROR_HANDLE, console);
+
+  const std::string_view text = "elt\xC3\xA1vol\xC3\xADt\xC3\xB3 \xC5\x91 \xF0\x9F\x98\x80!";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  PendingUtf8 pending;
+  const bool written =
+      stderr_write_all(std::span(bytes, first_cut), pending) &&
+      stderr_write_all(std::span(bytes + first_cut, second_cut - first_cut), pending) &&
+      stderr_write_all(std::span(bytes + second_cut, text.size() - second_cut), pending);
+
+  wchar_t shown[32] = {};
+  DWORD count = 0;
+  ReadConsoleOutputCharacterW(console, shown, 32, COORD{0, 0}, &count);
+  char utf8[128];
+  const int length = WideCharToMultiByte(CP_UTF8, 0, shown, static_cast<int>(count), utf8,
+                                         sizeof utf8, nullptr, nullptr);
+  DWORD ignored = 0;
+  WriteFile(report, written ? "written:" : "failed:", written ? 8 : 7, &ignored, nullptr);
+  WriteFile(report, utf8, static_cast<DWORD>(length), &ignored, nullptr);
+}
 
 }  // namespace
 
@@ -64,6 +98,25 @@ void run_uninstall() {
     std::string text;
     text.reserve(std::numeric_limits<std::size_t>::max() - 1);
   }
+  if (asked_for(L"thread-description")) {
+    using GetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+    const auto get_description = reinterpret_cast<GetThreadDescriptionFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+    wchar_t* description = nullptr;
+    if (get_description != nullptr &&
+        SUCCEEDED(get_description(GetCurrentThread(), &description))) {
+      std::string text;
+      for (const wchar_t* unit = description; *unit != L'\0'; ++unit) {
+        text += static_cast<char>(*unit);
+      }
+      LocalFree(description);
+      fail_fatally(FailureMessage::with_quoted("description", text));
+    }
+  }
+  // Cut inside "á" and inside the emoji: the console path holds the starts back.
+  if (asked_for(L"console-852")) write_to_console(852, 4, 18);
+  // Cut between characters: a UTF-8 console gets the bytes as they are.
+  if (asked_for(L"console-65001")) write_to_console(CP_UTF8, 3, 17);
   if (asked_for(L"runtime-error")) {
     fatal_runtime_error("I/O error: operation failed to complete synchronously");
   }

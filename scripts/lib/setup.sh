@@ -24,7 +24,7 @@ ensure_packages() {
   fi
   echo "installing ${missing[*]}"
   apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
 # Starts an Xvfb of its own on the first free display number and exports DISPLAY.

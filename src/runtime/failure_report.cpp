@@ -1,7 +1,7 @@
 #include <atomic>
-#include <charconv>
 #include <cstring>
 
+#include "runtime/decimal.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/quoted_text.hpp"
 #include "runtime/report_platform.hpp"
@@ -84,17 +84,6 @@ void write_text(Compose compose) {
   StderrPieces pieces;
   compose(pieces);
 }
-
-struct Decimal {
-  explicit Decimal(std::uint64_t value) {
-    length =
-        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
-  }
-  std::string_view view() const { return {digits, length}; }
-
-  char digits[24];
-  std::size_t length;
-};
 
 template <class Out>
 void write_location(Out& out, const SourceLocation& location) {

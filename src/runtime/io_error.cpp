@@ -1,25 +1,15 @@
 #include "runtime/io_error.hpp"
 
-#include <charconv>
-
+#include "runtime/decimal.hpp"
 #include "runtime/quoted_text.hpp"
 
 namespace vora {
-namespace {
-
-void append_decimal(std::string& out, std::int32_t value) {
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
-
-}  // namespace
 
 void append_debug_text(std::string& out, const IoError& error) {
   switch (error.form_) {
     case IoError::Form::Os:
       out += "Os { code: ";
-      append_decimal(out, error.code_);
+      out += Decimal(error.code_).view();
       out += ", kind: ";
       out += kind_name(error.kind_);
       // The system text goes in as it is: nothing in it is escaped.
@@ -60,7 +50,7 @@ void append_message_text(std::string& out, const IoError& error) {
     case IoError::Form::Os:
       out += os_error_text(error.code_);
       out += " (os error ";
-      append_decimal(out, error.code_);
+      out += Decimal(error.code_).view();
       out += ')';
       return;
     case IoError::Form::Kind:

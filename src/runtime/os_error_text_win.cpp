@@ -1,5 +1,4 @@
-#include <charconv>
-
+#include "runtime/decimal.hpp"
 #include "runtime/io_error.hpp"
 #include "runtime/windows.hpp"
 
@@ -8,20 +7,14 @@ namespace {
 
 constexpr DWORD kFacilityNtBit = 0x10000000;
 
-void append_decimal(std::string& out, std::int32_t value) {
-  char digits[16];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
-std::string fallback_text(std::int32_t code, std::string_view reason, std::int32_t detail,
-                          bool with_detail) {
+// "OS Error <code> (<why><detail>)", for a code that has no usable system text.
+std::string fallback_text(std::int32_t code, std::string_view why, std::string_view detail = {}) {
   std::string text = "OS Error ";
-  append_decimal(text, code);
-  text += reason;
-  if (with_detail) {
-    append_decimal(text, detail);
-    text += ')';
-  }
+  text += Decimal(code).view();
+  text += " (";
+  text += why;
+  text += detail;
+  text += ')';
   return text;
 }
 
@@ -43,15 +36,14 @@ std::string os_error_text(std::int32_t code) {
   wchar_t units[2048];
   const DWORD count = FormatMessageW(flags, source, lookup, 0, units, 2048, nullptr);
   if (count == 0) {
-    const auto last_error = static_cast<std::int32_t>(GetLastError());
-    return fallback_text(shown, " (FormatMessageW() returned error ", last_error, true);
+    const Decimal last_error(static_cast<std::int32_t>(GetLastError()));
+    return fallback_text(shown, "FormatMessageW() returned error ", last_error.view());
   }
 
   // Strict conversion: an unpaired surrogate makes the whole text unusable.
   const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units,
                                          static_cast<int>(count), nullptr, 0, nullptr, nullptr);
-  if (length <= 0)
-    return fallback_text(shown, " (FormatMessageW() returned invalid UTF-16)", 0, false);
+  if (length <= 0) return fallback_text(shown, "FormatMessageW() returned invalid UTF-16");
   std::string text(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units, static_cast<int>(count), text.data(),
                       length, nullptr, nullptr);

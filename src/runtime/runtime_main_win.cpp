@@ -1,7 +1,6 @@
 #include "runtime/runtime_main.hpp"
 
-#include <charconv>
-
+#include "runtime/decimal.hpp"
 #include "runtime/report_platform.hpp"
 #include "runtime/stderr.hpp"
 #include "runtime/thread_identity.hpp"
@@ -44,13 +43,12 @@ void write_unbuffered(std::string_view text, PendingUtf8& pending) {
 
 LONG CALLBACK on_stack_overflow(EXCEPTION_POINTERS* exception) {
   if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
-    char id[24];
-    const char* id_end = std::to_chars(id, id + sizeof id, current_os_thread_id()).ptr;
+    const Decimal thread_id(current_os_thread_id());
     PendingUtf8 pending;
     write_unbuffered("\nthread '", pending);
     write_unbuffered(current_thread_name().value_or("<unknown>"), pending);
     write_unbuffered("' (", pending);
-    write_unbuffered(std::string_view(id, id_end), pending);
+    write_unbuffered(thread_id.view(), pending);
     write_unbuffered(") has overflowed its stack\n", pending);
   }
   return EXCEPTION_CONTINUE_SEARCH;

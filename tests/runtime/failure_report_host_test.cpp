@@ -25,6 +25,14 @@ TEST(FailureReportDeathTest, AnUnnamedThreadIsCalledSo) {
                "failure_report_host_test.cpp:[0-9]+:[0-9]+:\ncalled `Option::unwrap\\(\\)`");
 }
 
+TEST(FailureReportDeathTest, AFailureWhileReportingGivesTheShortFormAndEnds) {
+  // The stand-in system text of code 4242 fails, so the composed message never gets written.
+  EXPECT_DEATH((void)expect_ok(Result<int>(std::unexpected(IoError::os(4242))), "exe"),
+               "^panicked at tests/support/os_error_text_host.cpp:[0-9]+:[0-9]+:\n"
+               "no text for 4242\n"
+               "thread panicked while processing panic. aborting.\n$");
+}
+
 TEST(FailureReportDeathTest, AllocationFailureNamesTheSize) {
   EXPECT_DEATH(fail_allocation(123456), "^memory allocation of 123456 bytes failed\nnote: ");
 }

@@ -38,9 +38,7 @@ Backtrace backtrace_setting() {
 class StderrPieces {
  public:
   void write(std::string_view text) {
-    if (failed_ || text.empty()) return;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    failed_ = !stderr_write_all(std::span(bytes, text.size()), pending_);
+    if (!failed_) failed_ = !stderr_write_all(text, pending_);
   }
 
  private:

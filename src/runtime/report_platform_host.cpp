@@ -31,8 +31,7 @@ bool backtrace_requested_by_environment() {
 void write_backtrace() {
   constexpr std::string_view kText = "stack backtrace: not recorded by the native build\n";
   PendingUtf8 pending;
-  (void)stderr_write_all(
-      std::span(reinterpret_cast<const std::uint8_t*>(kText.data()), kText.size()), pending);
+  (void)stderr_write_all(kText, pending);
 }
 
 void terminate_fast() { std::abort(); }

@@ -12,8 +12,7 @@ namespace {
 SRWLOCK g_report_lock = SRWLOCK_INIT;
 
 void write_ignoring_errors(std::string_view text, PendingUtf8& pending) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  (void)stderr_write_all(std::span(bytes, text.size()), pending);
+  (void)stderr_write_all(text, pending);
 }
 
 // "  <index>: 0x<offset> in <module>", the offset relative to the module's base so that it can

@@ -37,8 +37,7 @@ SetThreadDescriptionFn set_thread_description() {
 
 // Straight to the stream, without the heap, on the guaranteed stack.
 void write_unbuffered(std::string_view text, PendingUtf8& pending) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  (void)stderr_write_all(std::span(bytes, text.size()), pending);
+  (void)stderr_write_all(text, pending);
 }
 
 LONG CALLBACK on_stack_overflow(EXCEPTION_POINTERS* exception) {

@@ -18,4 +18,9 @@ Result<void> stderr_write_all(std::span<const std::uint8_t> bytes, PendingUtf8& 
   return {};
 }
 
+Result<void> stderr_write_all(std::string_view text, PendingUtf8& pending) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  return stderr_write_all(std::span(bytes, text.size()), pending);
+}
+
 }  // namespace vora

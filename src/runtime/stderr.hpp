@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "runtime/io_error.hpp"
 
@@ -26,5 +27,6 @@ struct PendingUtf8 {
 // WriteZero error "failed to write whole buffer".
 [[nodiscard]] Result<void> stderr_write_all(std::span<const std::uint8_t> bytes,
                                             PendingUtf8& pending);
+[[nodiscard]] Result<void> stderr_write_all(std::string_view text, PendingUtf8& pending);
 
 }  // namespace vora

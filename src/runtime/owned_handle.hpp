@@ -53,9 +53,17 @@ struct FileHandleTraits {
   static void close(Raw raw) { CloseHandle(raw); }
 };
 
+struct FindHandleTraits {
+  using Raw = HANDLE;
+  static Raw invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(Raw raw) { FindClose(raw); }
+};
+
 // Processes, threads, events, pipes: handles whose "none" is NULL.
 using UniqueHandle = OwnedHandle<KernelHandleTraits>;
 // What CreateFileW returns: "none" is INVALID_HANDLE_VALUE.
 using UniqueFile = OwnedHandle<FileHandleTraits>;
+// A folder search from FindFirstFileExW.
+using UniqueFind = OwnedHandle<FindHandleTraits>;
 
 }  // namespace vora

@@ -24,6 +24,8 @@ class NativeText {
   }
 
   std::string_view bytes() const { return bytes_; }
+  // Hands the bytes over; the text is left empty.
+  std::string into_bytes() && { return std::move(bytes_); }
   bool empty() const { return bytes_.empty(); }
   std::size_t size() const { return bytes_.size(); }
 

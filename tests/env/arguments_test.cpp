@@ -1,0 +1,64 @@
+// The arguments as the driver takes them: the fallback for a missing command line, and the
+// search for --silent, which decides which arguments must be valid Unicode.
+#include "env/arguments.hpp"
+
+#include <gtest/gtest.h>
+
+namespace vora {
+namespace {
+
+Result<NativeText> exe_path() { return NativeText("C:\\Apps\\Vora\\uninstall.exe"); }
+Result<NativeText> no_exe_path() { return std::unexpected(IoError::os(5)); }
+
+std::vector<std::string> all_of(CommandLineArgs args) {
+  std::vector<std::string> taken;
+  while (std::optional<std::string> arg = args.next_argument()) taken.push_back(*std::move(arg));
+  return taken;
+}
+
+TEST(Arguments, AMissingOrEmptyCommandLineIsTheExecutablePathAlone) {
+  using List = std::vector<std::string>;
+  EXPECT_EQ(all_of(arguments_from_command_line(nullptr, exe_path)),
+            List{"C:\\Apps\\Vora\\uninstall.exe"});
+  EXPECT_EQ(all_of(arguments_from_command_line(u"", exe_path)),
+            List{"C:\\Apps\\Vora\\uninstall.exe"});
+  EXPECT_EQ(all_of(arguments_from_command_line(u"", no_exe_path)), List{""});
+  EXPECT_EQ(all_of(arguments_from_command_line(u"a b", exe_path)), (List{"a", "b"}));
+}
+
+TEST(Arguments, SilentModeIsTheExactOption) {
+  const struct {
+    std::u16string_view line;
+    bool silent;
+  } rows[] = {
+      {u"uninstall.exe --silent", true},
+      {u"--silent", true},
+      {u"\"uninstall.exe\" a \"--silent\"", true},
+      {u" --silent", true},
+      {u"uninstall.exe", false},
+      {u"uninstall.exe --Silent -silent /silent --silent=1 --silent-mode", false},
+      {u"uninstall.exe \"--silent \" --silentx", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(silent_mode_requested(arguments_from_command_line(row.line.data(), exe_path)),
+              row.silent)
+        << std::string(row.line.begin(), row.line.end());
+  }
+  // An empty command line is the executable path, which is not the option.
+  EXPECT_FALSE(silent_mode_requested(arguments_from_command_line(u"", exe_path)));
+}
+
+TEST(Arguments, OnlyArgumentsBeforeTheOptionMustBeUnicode) {
+  const std::u16string after = std::u16string(u"p --silent x") + char16_t{0xD800};
+  EXPECT_TRUE(silent_mode_requested(arguments_from_command_line(after.c_str(), exe_path)));
+}
+
+TEST(ArgumentsDeathTest, AnArgumentThatIsNotUnicodeEndsTheProcessWhenTaken) {
+  const std::u16string before = std::u16string(u"p x") + char16_t{0xD800} + u"y --silent";
+  EXPECT_DEATH((void)silent_mode_requested(arguments_from_command_line(before.c_str(), exe_path)),
+               "panicked at src/env/arguments.cpp:.+\n"
+               "called `Result::unwrap\\(\\)` on an `Err` value: \"x\\\\u\\{d800\\}y\"\n");
+}
+
+}  // namespace
+}  // namespace vora

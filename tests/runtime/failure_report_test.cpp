@@ -114,11 +114,6 @@ TEST(FailureReport, AnotherThreadIsUnnamedAndNamedByItsOwnId) {
   EXPECT_NE(match[1].str(), std::to_string(run.main_thread_id));
 }
 
-// Wine only loads its own ntdll; Windows has no such export.
-bool running_under_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 std::string overflow_line(DWORD thread_id) {
   return "\nthread 'main' (" + std::to_string(thread_id) + ") has overflowed its stack\n";
 }
@@ -128,7 +123,7 @@ TEST(FailureReport, AStackOverflowOnTheMainThreadIsNamedAndEndsWithItsStatus) {
   EXPECT_EQ(run.stderr_bytes, overflow_line(run.main_thread_id));
   // Wine ignores the stack guarantee: the system's own handling of the unhandled overflow then
   // overflows again, and Wine ends the thread with a status of its own.
-  if (!running_under_wine()) {
+  if (!testing::running_under_wine()) {
     EXPECT_EQ(run.exit_code, kStackOverflowStatus);
   }
 }

@@ -8,6 +8,11 @@
 
 namespace vora::testing {
 
+bool running_under_wine() {
+  // Wine's ntdll has an export that Windows' lacks.
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::wstring test_folder() {
   std::wstring path(32768, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

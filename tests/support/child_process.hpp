@@ -7,6 +7,9 @@
 
 namespace vora::testing {
 
+// True under Wine, whose behaviour differs from Windows in a few places the tests name.
+bool running_under_wine();
+
 // The folder of the running test executable, with a trailing backslash.
 std::wstring test_folder();
 

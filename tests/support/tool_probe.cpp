@@ -1,0 +1,191 @@
+// A stand-in for the tools uninstall.exe starts as child processes. Its behaviour comes from
+// VORA_TOOL_MODE in the environment rather than from its command line, because the command line
+// is what the tests put under scrutiny.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::wstring environment(const wchar_t* name) {
+  std::vector<wchar_t> buffer(256);
+  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length >= buffer.size()) {
+    buffer.resize(length);
+    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+unsigned long number_from_environment(const wchar_t* name, unsigned long fallback) {
+  const std::wstring text = environment(name);
+  if (text.empty()) return fallback;
+  unsigned long value = 0;
+  for (const wchar_t c : text) {
+    if (c < L'0' || c > L'9') return fallback;
+    value = value * 10 + static_cast<unsigned long>(c - L'0');
+  }
+  return value;
+}
+
+// Converting unit by unit keeps an unpaired surrogate visible in the output (as its own three-byte
+// form) instead of letting a lenient converter swap it for U+FFFD behind the test's back.
+std::string wtf8(std::wstring_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// WriteFile may accept less than it was given on a pipe; the tests count every byte.
+bool write_all(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written == 0) {
+      return false;
+    }
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+bool write_stdout(std::string_view bytes) {
+  return write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
+
+int interleave() {
+  const unsigned long total = number_from_environment(L"VORA_TOOL_BYTES", 300000);
+  constexpr unsigned long chunk_sizes[] = {1, 7, 4096, 65536, 100000, 13};
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  std::string chunk;
+  for (unsigned long done = 0, step = 0; done < total; ++step) {
+    const unsigned long size = std::min(chunk_sizes[step % std::size(chunk_sizes)], total - done);
+    chunk.clear();
+    for (unsigned long i = done; i < done + size; ++i) chunk += static_cast<char>('a' + i % 26);
+    if (!write_all(out, chunk)) return 3;
+    chunk.clear();
+    for (unsigned long i = done; i < done + size; ++i) chunk += static_cast<char>('A' + i * 7 % 26);
+    if (!write_all(err, chunk)) return 3;
+    done += size;
+  }
+  return 42;
+}
+
+int read_stdin() {
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  std::vector<char> buffer(65536);
+  unsigned long total = 0;
+  DWORD got = 0;
+  // A broken pipe or an absent handle both end the input; the tests only need the count.
+  while (total < (1UL << 20) &&
+         ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
+    total += got;
+  }
+  return write_stdout("stdin:" + std::to_string(total) + "\n") ? 0 : 3;
+}
+
+std::string handle_kind(DWORD which) {
+  const HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr) return "null";
+  if (handle == INVALID_HANDLE_VALUE) return "invalid";
+  switch (GetFileType(handle)) {
+    case FILE_TYPE_DISK:
+      return "disk";
+    case FILE_TYPE_PIPE:
+      return "pipe";
+    case FILE_TYPE_CHAR: {
+      // The NUL device is also a character device; only a console answers GetConsoleMode.
+      DWORD console_mode = 0;
+      return GetConsoleMode(handle, &console_mode) ? "console" : "char";
+    }
+    default:
+      return "unknown";
+  }
+}
+
+int handles() {
+  const std::wstring path = environment(L"VORA_TOOL_REPORT");
+  if (path.empty()) return 2;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  std::vector<wchar_t> cwd(GetCurrentDirectoryW(0, nullptr) + 1);
+  const DWORD cwd_length = GetCurrentDirectoryW(static_cast<DWORD>(cwd.size()), cwd.data());
+  const std::string report = "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " +
+                             handle_kind(STD_OUTPUT_HANDLE) + "\nstderr " +
+                             handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
+                             ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
+                             wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 2;
+  const bool written = write_all(file, report);
+  CloseHandle(file);
+  return written ? 0 : 3;
+}
+
+// The grandchild inherits this process's standard handles, so a pipe the test reads stays open
+// after this process has exited; that is exactly the situation the test wants to provoke.
+int grandchild() {
+  std::vector<wchar_t> self(32768);
+  const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+  if (length == 0 || length >= self.size()) return 4;
+  std::wstring command_line = L"\"" + std::wstring(self.data(), length) + L"\"";
+  SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"sleep");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(self.data(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return 4;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return write_stdout("parent done\n") ? 0 : 3;
+}
+
+int sleep_then_report() {
+  Sleep(static_cast<DWORD>(number_from_environment(L"VORA_TOOL_SLEEP_MS", 1500)));
+  return write_stdout("grandchild done\n") ? 0 : 3;
+}
+
+}  // namespace
+
+int main() {
+  const std::wstring mode = environment(L"VORA_TOOL_MODE");
+  if (mode == L"cmdline") return write_stdout(wtf8(GetCommandLineW())) ? 0 : 3;
+  if (mode == L"interleave") return interleave();
+  if (mode == L"nothing") return 7;
+  if (mode == L"read-stdin") return read_stdin();
+  if (mode == L"handles") return handles();
+  if (mode == L"grandchild") return grandchild();
+  if (mode == L"sleep") return sleep_then_report();
+  return 99;
+}

@@ -51,13 +51,16 @@ __declspec(dllimport) vora::nt::NTSTATUS NTAPI
                 vora::nt::IoStatusBlock* io_status, const void* buffer, ULONG length,
                 LARGE_INTEGER* byte_offset, ULONG* key);
 __declspec(dllimport) ULONG NTAPI RtlNtStatusToDosError(vora::nt::NTSTATUS status);
-__declspec(dllimport) vora::nt::NTSTATUS NTAPI NtOpenFile(
-    HANDLE* file, ACCESS_MASK desired_access, const vora::nt::ObjectAttributes* attributes,
-    vora::nt::IoStatusBlock* io_status, ULONG share_access, ULONG open_options);
-__declspec(dllimport) vora::nt::NTSTATUS NTAPI NtCreateNamedPipeFile(
-    HANDLE* file, ULONG desired_access, const vora::nt::ObjectAttributes* attributes,
-    vora::nt::IoStatusBlock* io_status, ULONG share_access, ULONG create_disposition,
-    ULONG create_options, ULONG named_pipe_type, ULONG read_mode, ULONG completion_mode,
-    ULONG maximum_instances, ULONG inbound_quota, ULONG outbound_quota,
-    LARGE_INTEGER* default_timeout);
+__declspec(dllimport) vora::nt::NTSTATUS NTAPI
+    NtOpenFile(HANDLE* file, ACCESS_MASK desired_access,
+               const vora::nt::ObjectAttributes* attributes, vora::nt::IoStatusBlock* io_status,
+               ULONG share_access, ULONG open_options);
+__declspec(dllimport) vora::nt::NTSTATUS NTAPI
+    NtCreateNamedPipeFile(HANDLE* file, ULONG desired_access,
+                          const vora::nt::ObjectAttributes* attributes,
+                          vora::nt::IoStatusBlock* io_status, ULONG share_access,
+                          ULONG create_disposition, ULONG create_options, ULONG named_pipe_type,
+                          ULONG read_mode, ULONG completion_mode, ULONG maximum_instances,
+                          ULONG inbound_quota, ULONG outbound_quota,
+                          LARGE_INTEGER* default_timeout);
 }

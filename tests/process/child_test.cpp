@@ -260,8 +260,28 @@ TEST_F(StandIn, AFailedStartLeavesNoHandleAndTheNextStartWorks) {
   EXPECT_EQ(failed.error().form(), IoError::Form::Os);
   EXPECT_EQ(next_free_handle(), before);
 
+  // A folder of the program's name is found too, and cannot be started either.
+  const std::wstring folder = testing::test_folder() + L"vora-folder.exe";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const Result<StartedChild> folder_start =
+      start_child(tool("vora-folder"), StdioMode::Pipe, false);
+  RemoveDirectoryW(folder.c_str());
+  ASSERT_FALSE(folder_start);
+  EXPECT_EQ(folder_start.error().form(), IoError::Form::Os);
+  EXPECT_EQ(next_free_handle(), before);
+
   const ChildOutput after = run(tool("vora-after"), L"nothing");
   EXPECT_EQ(after.exit_code, 7u);
+  EXPECT_EQ(next_free_handle(), before);
+}
+
+TEST_F(StandIn, AHundredRunsLeaveNoHandleBehind) {
+  install_as("vora-quiet");
+  SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"nothing");
+  run_and_collect("vora-quiet", {});  // the pipe directory stays open from the first pipe on
+  const HANDLE before = next_free_handle();
+  const std::string_view args[] = {"/F", "a b"};
+  for (int i = 0; i < 100; ++i) run_and_collect("vora-quiet", args);
   EXPECT_EQ(next_free_handle(), before);
 }
 

@@ -58,6 +58,12 @@ Result<NativeText> current_exe_path() {
       [](std::u16string_view units) { return text_from_utf16(units); });
 }
 
+Result<NativeText> system_directory() {
+  return call_with_growing_buffer(
+      [](wchar_t* buffer, DWORD capacity) { return GetSystemDirectoryW(buffer, capacity); },
+      [](std::u16string_view units) { return text_from_utf16(units); });
+}
+
 Result<std::u16string> full_path_of(const WideString& path) {
   return call_with_growing_buffer(
       [&](wchar_t* buffer, DWORD capacity) {

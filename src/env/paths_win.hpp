@@ -12,6 +12,9 @@ namespace vora {
 // The full path of the running executable, exactly as Windows reports it.
 [[nodiscard]] Result<NativeText> current_exe_path();
 
+// The system directory (GetSystemDirectoryW), e.g. C:\Windows\system32.
+[[nodiscard]] Result<NativeText> system_directory();
+
 // The absolute form of a path, from GetFullPathNameW.
 [[nodiscard]] Result<std::u16string> full_path_of(const WideString& path);
 

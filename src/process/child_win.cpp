@@ -92,6 +92,12 @@ Result<StartedChild> start_child(const ChildCommand& command, StdioMode default_
   Result<std::u16string> command_line = compose_command_line(command.program, command.args);
   if (!command_line) return std::unexpected(command_line.error());
   const DWORD flags = command.creation_flags | CREATE_UNICODE_ENVIRONMENT;
+  std::optional<WideString> directory;
+  if (command.working_directory) {
+    Result<WideString> wide = make_wide_string(command.working_directory->bytes());
+    if (!wide) return std::unexpected(wide.error());
+    directory = *std::move(wide);
+  }
 
   const ProcessCreationLock lock;
   StartedChild started;
@@ -118,7 +124,9 @@ Result<StartedChild> start_child(const ChildCommand& command, StdioMode default_
   PROCESS_INFORMATION information{};
   if (!CreateProcessW(reinterpret_cast<const wchar_t*>(application->c_str()),
                       reinterpret_cast<wchar_t*>(command_line->data()), nullptr, nullptr, TRUE,
-                      flags, nullptr, nullptr, &startup, &information)) {
+                      flags, nullptr,
+                      directory ? reinterpret_cast<const wchar_t*>(directory->c_str()) : nullptr,
+                      &startup, &information)) {
     return std::unexpected(last_os_error());
   }
   started.process.reset(information.hProcess);

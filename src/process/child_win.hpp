@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "env/native_text.hpp"
 #include "process/command_args.hpp"
 #include "runtime/io_error.hpp"
 #include "runtime/owned_handle.hpp"
@@ -30,6 +31,8 @@ struct ChildCommand {
   std::optional<StdioMode> stdin_mode;
   std::optional<StdioMode> stdout_mode;
   std::optional<StdioMode> stderr_mode;
+  // Where the child starts; unset: the parent's current directory.
+  std::optional<NativeText> working_directory;
 };
 
 // A started child: the caller owns and must close every handle.

@@ -52,17 +52,17 @@ std::vector<NativeText> search_locations() {
       locations.emplace_back(*folder);
     }
   }
-  for (auto fill :
-       {+[](wchar_t*buffer, DWORD capacity) { return GetSystemDirectoryW(buffer, capacity); },
-        +[](wchar_t*buffer, DWORD capacity) { return GetWindowsDirectoryW(buffer, capacity); }}) {
-    if (std::optional<NativeText> folder = folder_from(fill))
-      locations.push_back(*std::move(folder));
+  if (Result<NativeText> system = system_directory()) locations.push_back(*std::move(system));
+  if (std::optional<NativeText> windows = folder_from(
+          [](wchar_t* buffer, DWORD capacity) { return GetWindowsDirectoryW(buffer, capacity); })) {
+    locations.push_back(*std::move(windows));
   }
   if (std::optional<NativeText> path = folder_from([](wchar_t* buffer, DWORD capacity) {
         return GetEnvironmentVariableW(L"PATH", buffer, capacity);
       })) {
-    for (NativeText& entry : split_path_variable(path->bytes()))
+    for (NativeText& entry : split_path_variable(path->bytes())) {
       locations.push_back(std::move(entry));
+    }
   }
   return locations;
 }

@@ -1,8 +1,89 @@
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "dialog/dialog.hpp"
+#include "env/arguments.hpp"
+#include "env/path_structure.hpp"
+#include "env/paths_win.hpp"
+#include "process/child_win.hpp"
+#include "runtime/fatal.hpp"
 #include "runtime/runtime_main.hpp"
+#include "uninstall/encoded_command.hpp"
+#include "uninstall/uninstall_texts.hpp"
 
 namespace vora {
+namespace {
 
-// The uninstall sequence arrives with the driver; until then a run changes nothing.
-void run_uninstall() {}
+bool user_confirms_removal();
+void remove_folder_after_exit(const NativeText& install_dir);
 
+}  // namespace
+
+// The whole uninstall, once. Stops without a word when Vora is not installed beside it or the
+// user declines; after that every step runs whatever the earlier ones did. The failure reports
+// of the first two checks name this file at 27:39 and 28:28.
+void run_uninstall() {
+  const NativeText own_exe = expect_ok(current_exe_path(), "exe");
+  auto dir = expect_present(path_parent(own_exe.bytes()), "mappa");
+  const NativeText install_dir(dir);
+  if (!path_exists(path_join(install_dir.bytes(), kApplicationExe).bytes())) return;
+  const bool silent = silent_mode_requested(command_line_arguments());
+  if (!silent && !user_confirms_removal()) return;
+
+  const std::string_view end_application[] = {"/F", "/IM", kApplicationExe};
+  run_and_collect("taskkill", end_application);
+  const std::string_view delete_registration[] = {"delete", kRegistrationKey, "/f"};
+  run_and_collect("reg", delete_registration);
+  const std::string script = encode_powershell_command(kShortcutRemovalScript);
+  const std::string_view delete_shortcuts[] = {"-NoProfile", "-ExecutionPolicy", "Bypass",
+                                               "-EncodedCommand", script};
+  run_and_collect("powershell", delete_shortcuts);
+
+  if (!silent) {
+    (void)show_dialog(DialogSpec{.title = std::string(kDialogTitle),
+                                 .text = std::string(kCompletionText),
+                                 .level = DialogLevel::Info,
+                                 .buttons = DialogButtons::Ok});
+  }
+  remove_folder_after_exit(install_dir);
+}
+
+namespace {
+
+bool user_confirms_removal() {
+  const DialogAnswer answer = show_dialog(DialogSpec{.title = std::string(kDialogTitle),
+                                                     .text = std::string(kConfirmationText),
+                                                     .level = DialogLevel::Warning,
+                                                     .buttons = DialogButtons::YesNo});
+  return answer_text(answer) == "Yes";
+}
+
+// Has cmd wait about three seconds, so that this process has ended, and then delete the folder
+// with everything in it. Only a folder named like the product is removed, and only when its
+// path reaches cmd exactly: cmd expands %NAME% even between quotation marks, and a path whose
+// unpaired surrogates had to be replaced names another folder.
+void remove_folder_after_exit(const NativeText& install_dir) {
+  const std::optional<std::string_view> name = path_file_name(install_dir.bytes());
+  if (!name || !equals_ignore_ascii_case(path_text(NativeText(*name)).view(), kFolderName)) return;
+  const PathText folder = path_text(install_dir);
+  if (folder.replaced() || folder.view().find('%') != std::string_view::npos) return;
+
+  ChildCommand command;
+  command.program = "cmd";
+  std::string removal(kRemovalCommandPrefix);
+  removal += '"';
+  removal += folder.view();
+  removal += '"';
+  command.args.push_back(CommandArg{std::move(removal), true});
+  command.creation_flags = CREATE_NO_WINDOW;
+  command.stdin_mode = StdioMode::Null;
+  // Windows refuses to remove a folder that a process has as its current directory, and this
+  // process may have been started from inside its own folder.
+  if (Result<NativeText> system = system_directory())
+    command.working_directory = *std::move(system);
+  spawn_detached(command);
+}
+
+}  // namespace
 }  // namespace vora

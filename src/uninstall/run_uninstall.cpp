@@ -10,6 +10,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/runtime_main.hpp"
 #include "uninstall/encoded_command.hpp"
+#include "uninstall/folder_removal.hpp"
 #include "uninstall/uninstall_texts.hpp"
 
 namespace vora {
@@ -59,23 +60,13 @@ bool user_confirms_removal() {
   return answer_text(answer) == "Yes";
 }
 
-// Has cmd wait about three seconds, so that this process has ended, and then delete the folder
-// with everything in it. Only a folder named like the product is removed, and only when its
-// path reaches cmd exactly: cmd expands %NAME% even between quotation marks, and a path whose
-// unpaired surrogates had to be replaced names another folder.
+// Has cmd delete the folder once this process has ended, when the folder may go.
 void remove_folder_after_exit(const NativeText& install_dir) {
-  const std::optional<std::string_view> name = path_file_name(install_dir.bytes());
-  if (!name || !equals_ignore_ascii_case(path_text(NativeText(*name)).view(), kFolderName)) return;
-  const PathText folder = path_text(install_dir);
-  if (folder.replaced() || folder.view().find('%') != std::string_view::npos) return;
-
+  std::optional<std::string> removal = folder_removal_argument(install_dir);
+  if (!removal) return;
   ChildCommand command;
   command.program = "cmd";
-  std::string removal(kRemovalCommandPrefix);
-  removal += '"';
-  removal += folder.view();
-  removal += '"';
-  command.args.push_back(CommandArg{std::move(removal), true});
+  command.args.push_back(CommandArg{*std::move(removal), true});
   command.creation_flags = CREATE_NO_WINDOW;
   command.stdin_mode = StdioMode::Null;
   // Windows refuses to remove a folder that a process has as its current directory, and this

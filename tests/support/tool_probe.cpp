@@ -130,25 +130,45 @@ std::string handle_kind(DWORD which) {
   }
 }
 
-int handles() {
-  const std::wstring path = environment(L"VORA_TOOL_REPORT");
-  if (path.empty()) return 2;
+// The standard handles, the start-up flag and the current directory, as "name value" lines.
+std::string surroundings() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
   std::vector<wchar_t> cwd(GetCurrentDirectoryW(0, nullptr) + 1);
   const DWORD cwd_length = GetCurrentDirectoryW(static_cast<DWORD>(cwd.size()), cwd.data());
-  const std::string report = "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " +
-                             handle_kind(STD_OUTPUT_HANDLE) + "\nstderr " +
-                             handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
-                             ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
-                             wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
+  return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " + handle_kind(STD_OUTPUT_HANDLE) +
+         "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
+         ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
+         wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
+}
+
+int handles() {
+  const std::wstring path = environment(L"VORA_TOOL_REPORT");
+  if (path.empty()) return 2;
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 2;
-  const bool written = write_all(file, report);
+  const bool written = write_all(file, surroundings());
   CloseHandle(file);
   return written ? 0 : 3;
+}
+
+// Appends what this start received to the log named by VORA_TOOL_LOG, one record of lines
+// ended by an empty line, so that several tools started one after another leave their records in
+// order. Exits with VORA_TOOL_EXIT (default 0), so that a test can make a tool fail.
+int record() {
+  const std::wstring path = environment(L"VORA_TOOL_LOG");
+  if (path.empty()) return 2;
+  const HANDLE file =
+      CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 2;
+  const bool written =
+      write_all(file, "cmdline " + wtf8(GetCommandLineW()) + "\n" + surroundings() + "\n");
+  CloseHandle(file);
+  if (!written) return 3;
+  return static_cast<int>(number_from_environment(L"VORA_TOOL_EXIT", 0));
 }
 
 // The grandchild inherits this process's standard handles, so a pipe the test reads stays open
@@ -187,5 +207,6 @@ int main() {
   if (mode == L"handles") return handles();
   if (mode == L"grandchild") return grandchild();
   if (mode == L"sleep") return sleep_then_report();
+  if (mode == L"record") return record();
   return 99;
 }

@@ -1,0 +1,48 @@
+// Shows one message box, as the uninstaller's dialogs do, so that the dialog driver can be tried
+// on a real box. Text, title and type come from VORA_BOX_TEXT, VORA_BOX_TITLE and VORA_BOX_TYPE
+// (hexadecimal) rather than from the command line, so that line feeds and accented letters arrive
+// without any quoting. The exit code is what MessageBoxW returned.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring environment(const wchar_t* name) {
+  std::vector<wchar_t> buffer(256);
+  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length >= buffer.size()) {
+    buffer.resize(length);
+    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+UINT hexadecimal(const std::wstring& text) {
+  UINT value = 0;
+  for (const wchar_t c : text) {
+    UINT digit = 0;
+    if (c >= L'0' && c <= L'9') {
+      digit = static_cast<UINT>(c - L'0');
+    } else if (c >= L'a' && c <= L'f') {
+      digit = static_cast<UINT>(c - L'a' + 10);
+    } else if (c >= L'A' && c <= L'F') {
+      digit = static_cast<UINT>(c - L'A' + 10);
+    } else {
+      continue;  // tolerates a leading "0x"
+    }
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
+// The narrow entry point needs no -municode; the command line is not used anyway.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const std::wstring text = environment(L"VORA_BOX_TEXT");
+  const std::wstring title = environment(L"VORA_BOX_TITLE");
+  const UINT type = hexadecimal(environment(L"VORA_BOX_TYPE"));
+  return MessageBoxW(nullptr, text.c_str(), title.c_str(), type);
+}

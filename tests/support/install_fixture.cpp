@@ -1,0 +1,202 @@
+#include "support/install_fixture.hpp"
+
+#include "runtime/windows.hpp"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <atomic>
+#include <string_view>
+
+namespace vora::testing {
+namespace {
+
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora";
+
+// A thread that already joined the other apartment kind can still use the shell link object, so
+// that case counts as usable, but only a successful call of ours may be balanced by CoUninitialize.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
+template <typename Interface>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (pointer_ != nullptr) pointer_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  void** out() { return reinterpret_cast<void**>(&pointer_); }
+  Interface* operator->() const { return pointer_; }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  HKEY* out() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+bool set_string(HKEY key, const wchar_t* name, const std::wstring& value) {
+  const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        bytes) == ERROR_SUCCESS;
+}
+
+bool create_key(HKEY parent, const wchar_t* name, RegistryKey& key) {
+  return RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                         key.out(), nullptr) == ERROR_SUCCESS;
+}
+
+// The \\?\ form takes paths past MAX_PATH but skips normalisation, so the path is made full first.
+std::wstring long_form(const std::wstring& path) {
+  if (path.starts_with(L"\\\\?\\")) return path;
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  if (full.starts_with(L"\\\\.\\")) return full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+bool remove_entry(const std::wstring& path, DWORD attributes);
+
+bool remove_contents(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  bool all_removed = true;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (!remove_entry(folder + L"\\" + found.cFileName, found.dwFileAttributes)) {
+      all_removed = false;
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return all_removed;
+}
+
+// A link or junction to a folder is removed itself: following it would empty its target.
+bool remove_entry(const std::wstring& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return DeleteFileW(path.c_str()) != 0;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) remove_contents(path);
+  return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+}  // namespace
+
+std::wstring special_folder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return path;
+}
+
+bool create_shortcut(const std::wstring& lnk_path, const std::wstring& target) {
+  const ComApartment apartment;
+  if (!apartment.usable()) return false;
+  ComRef<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.out()))) {
+    return false;
+  }
+  if (FAILED(link->SetPath(target.c_str()))) return false;
+  const std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
+  if (FAILED(link->SetWorkingDirectory(folder.c_str()))) return false;
+  ComRef<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return false;
+  return SUCCEEDED(file->Save(lnk_path.c_str(), TRUE));
+}
+
+bool file_exists(const std::wstring& path) {
+  return GetFileAttributesW(long_form(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool create_uninstall_key(const std::wstring& install_dir) {
+  RegistryKey key;
+  if (!create_key(HKEY_CURRENT_USER, kUninstallKey, key)) return false;
+  const std::wstring uninstall = L"\"" + install_dir + L"\\uninstall.exe\"";
+  if (!set_string(key.get(), L"DisplayName", L"Vora") ||
+      !set_string(key.get(), L"DisplayVersion", L"1.1.0") ||
+      !set_string(key.get(), L"Publisher", L"Vora") ||
+      !set_string(key.get(), L"InstallLocation", install_dir) ||
+      !set_string(key.get(), L"DisplayIcon", install_dir + L"\\vora.exe") ||
+      !set_string(key.get(), L"UninstallString", uninstall) ||
+      !set_string(key.get(), L"QuietUninstallString", uninstall + L" --silent")) {
+    return false;
+  }
+  RegistryKey details;
+  return create_key(key.get(), L"Details", details) &&
+         set_string(details.get(), L"CreatedBy", L"install_fixture");
+}
+
+bool uninstall_key_exists() {
+  RegistryKey key;
+  return RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, key.out()) == ERROR_SUCCESS;
+}
+
+bool remove_tree(const std::wstring& folder) {
+  std::wstring path = long_form(folder);
+  while (path.ends_with(L'\\')) path.pop_back();
+  // A drive root, "\\?\C:", must never be emptied by a test.
+  if (path.size() <= 6) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  return remove_entry(path, attributes);
+}
+
+bool copy_file(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(long_form(from).c_str(), long_form(to).c_str(), FALSE) != 0;
+}
+
+std::wstring make_temp_folder(const std::wstring& name_hint) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length == 0 || length > MAX_PATH) return {};
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring path = temp + name_hint + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+                              std::to_wstring(counter.fetch_add(1));
+    if (CreateDirectoryW(long_form(path).c_str(), nullptr)) return path;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
+}
+
+}  // namespace vora::testing

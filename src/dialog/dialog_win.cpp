@@ -1,5 +1,6 @@
 #include "dialog/dialog.hpp"
 #include "env/native_text.hpp"
+#include "env/win_text.hpp"
 #include "runtime/windows.hpp"
 
 namespace vora {
@@ -11,8 +12,7 @@ DialogAnswer show_dialog(DialogSpec spec) {
   const UINT type = dialog_type(spec.level, spec.buttons);
   const auto owner = static_cast<HWND>(spec.owner);
   spec = DialogSpec();
-  const int result = MessageBoxW(owner, reinterpret_cast<const wchar_t*>(text.c_str()),
-                                 reinterpret_cast<const wchar_t*>(title.c_str()), type);
+  const int result = MessageBoxW(owner, win_text(text), win_text(title), type);
   return answer_for_result(result);
 }
 

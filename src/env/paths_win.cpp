@@ -2,16 +2,13 @@
 
 #include "env/growing_buffer_win.hpp"
 #include "env/long_path.hpp"
+#include "env/win_text.hpp"
 #include "runtime/owned_handle.hpp"
 
 namespace vora {
 namespace {
 
 constexpr std::uint32_t kNameSurrogateBit = 0x20000000;
-
-const wchar_t* win(const WideString& path) {
-  return reinterpret_cast<const wchar_t*>(path.c_str());
-}
 
 IoError last_os_error() { return IoError::os(static_cast<std::int32_t>(GetLastError())); }
 
@@ -41,7 +38,7 @@ Result<FileMetadata> folder_entry_metadata(const WideString& path, bool open_rep
                                            std::uint32_t open_error) {
   WIN32_FIND_DATAW entry{};
   UniqueFind search(
-      FindFirstFileExW(win(path), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
+      FindFirstFileExW(win_text(path), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
   const auto failure = std::unexpected(IoError::os(static_cast<std::int32_t>(open_error)));
   if (!search) return failure;
   FileMetadata metadata{entry.dwFileAttributes, 0};
@@ -67,7 +64,7 @@ Result<NativeText> system_directory() {
 Result<std::u16string> full_path_of(const WideString& path) {
   return call_with_growing_buffer(
       [&](wchar_t* buffer, DWORD capacity) {
-        return GetFullPathNameW(win(path), capacity, buffer, nullptr);
+        return GetFullPathNameW(win_text(path), capacity, buffer, nullptr);
       },
       [](std::u16string_view units) { return std::u16string(units); });
 }
@@ -82,8 +79,9 @@ Result<WideString> long_path_form(WideString path, bool always_prefix) {
 Result<FileMetadata> file_metadata(const WideString& path, bool open_reparse_point) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
   if (open_reparse_point) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-  UniqueFile file(CreateFileW(win(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, flags, nullptr));
+  UniqueFile file(CreateFileW(win_text(path), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, flags, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {

@@ -2,6 +2,7 @@
 
 #include "env/long_path.hpp"
 #include "env/wide_string.hpp"
+#include "env/win_text.hpp"
 #include "process/pipes_win.hpp"
 #include "process/program_search_win.hpp"
 #include "runtime/fatal.hpp"
@@ -46,7 +47,7 @@ Result<UniqueHandle> null_device(DWORD stream) {
   if (!path) return std::unexpected(path.error());
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   const DWORD access = stream == STD_INPUT_HANDLE ? GENERIC_READ : GENERIC_WRITE;
-  UniqueFile device(CreateFileW(reinterpret_cast<const wchar_t*>(path->c_str()), access,
+  UniqueFile device(CreateFileW(win_text(*path), access,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 &inheritable, OPEN_EXISTING, 0, nullptr));
   if (!device) {
@@ -58,10 +59,6 @@ Result<UniqueHandle> null_device(DWORD stream) {
     return std::unexpected(IoError::custom(error.kind(), std::move(message)));
   }
   return UniqueHandle(device.release());
-}
-
-StdioMode mode_for(const std::optional<StdioMode>& set, StdioMode fallback) {
-  return set.value_or(fallback);
 }
 
 }  // namespace
@@ -102,8 +99,8 @@ Result<StartedChild> start_child(const ChildCommand& command, StdioMode default_
   const ProcessCreationLock lock;
   StartedChild started;
   const StdioMode modes[] = {
-      mode_for(command.stdin_mode, stdin_follows_default ? default_mode : StdioMode::Null),
-      mode_for(command.stdout_mode, default_mode), mode_for(command.stderr_mode, default_mode)};
+      command.stdin_mode.value_or(stdin_follows_default ? default_mode : StdioMode::Null),
+      command.stdout_mode.value_or(default_mode), command.stderr_mode.value_or(default_mode)};
   const DWORD streams[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
   UniqueHandle* slots[] = {&started.stdin_end, &started.stdout_end, &started.stderr_end};
   UniqueHandle child_handles[3];
@@ -122,11 +119,9 @@ Result<StartedChild> start_child(const ChildCommand& command, StdioMode default_
     startup.hStdError = child_handles[2].get();
   }
   PROCESS_INFORMATION information{};
-  if (!CreateProcessW(reinterpret_cast<const wchar_t*>(application->c_str()),
-                      reinterpret_cast<wchar_t*>(command_line->data()), nullptr, nullptr, TRUE,
-                      flags, nullptr,
-                      directory ? reinterpret_cast<const wchar_t*>(directory->c_str()) : nullptr,
-                      &startup, &information)) {
+  if (!CreateProcessW(win_text(*application), reinterpret_cast<wchar_t*>(command_line->data()),
+                      nullptr, nullptr, TRUE, flags, nullptr,
+                      directory ? win_text(*directory) : nullptr, &startup, &information)) {
     return std::unexpected(last_os_error());
   }
   started.process.reset(information.hProcess);

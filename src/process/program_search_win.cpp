@@ -8,15 +8,12 @@
 #include "env/native_text.hpp"
 #include "env/path_structure.hpp"
 #include "env/paths_win.hpp"
+#include "env/win_text.hpp"
 #include "process/path_variable.hpp"
 #include "runtime/windows.hpp"
 
 namespace vora {
 namespace {
-
-const wchar_t* win(const WideString& path) {
-  return reinterpret_cast<const wchar_t*>(path.c_str());
-}
 
 bool is_separator(char c, bool verbatim) { return c == '\\' || (!verbatim && c == '/'); }
 
@@ -30,7 +27,7 @@ std::optional<WideString> existing(std::string_view candidate) {
   Result<WideString> wide = make_wide_string(candidate);
   if (!wide) return std::nullopt;
   wide = user_path_form(*std::move(wide));
-  if (!wide || GetFileAttributesW(win(*wide)) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (!wide || GetFileAttributesW(win_text(*wide)) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return *std::move(wide);
 }
 

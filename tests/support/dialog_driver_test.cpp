@@ -359,11 +359,21 @@ TEST_F(DialogDriver, SavesWhatTheBoxShows) {
   const auto client_width = static_cast<std::uint32_t>(client.right);
 
   const std::wstring stem = test_folder() + L"dialog_driver_box_" + std::to_wstring(probe.id());
-  ASSERT_TRUE(save_screenshot(*box, stem + L".bmp"));
-  ASSERT_TRUE(save_screenshot(*box, stem + L".png"));
+  // A box that has just appeared may still be painting: take the PNG between two BMPs that agree,
+  // so that both files show the same screen.
+  std::string bmp;
+  std::string png;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    ASSERT_TRUE(save_screenshot(*box, stem + L".bmp"));
+    const std::string before = file_bytes(stem + L".bmp");
+    ASSERT_TRUE(save_screenshot(*box, stem + L".png"));
+    ASSERT_TRUE(save_screenshot(*box, stem + L".bmp"));
+    bmp = file_bytes(stem + L".bmp");
+    png = file_bytes(stem + L".png");
+    if (bmp == before) break;
+    Sleep(100);
+  }
   EXPECT_FALSE(save_screenshot(*box, stem + L".gif"));
-  const std::string bmp = file_bytes(stem + L".bmp");
-  const std::string png = file_bytes(stem + L".png");
   ASSERT_TRUE(press(*box, IDNO));
   EXPECT_EQ(probe.exit_code(kExitMs), IDNO);
   DeleteFileW((stem + L".bmp").c_str());

@@ -4,20 +4,14 @@
 // without any quoting. The exit code is what MessageBoxW returned.
 #include <windows.h>
 
+#include "support/stand_in_text.hpp"
+
 #include <string>
 #include <vector>
 
 namespace {
 
-std::wstring environment(const wchar_t* name) {
-  std::vector<wchar_t> buffer(256);
-  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length >= buffer.size()) {
-    buffer.resize(length);
-    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  }
-  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
-}
+using vora::stand_in::environment;
 
 UINT hexadecimal(const std::wstring& text) {
   UINT value = 0;

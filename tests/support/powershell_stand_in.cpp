@@ -21,6 +21,8 @@
 #endif
 #include <windows.h>
 
+#include "support/stand_in_text.hpp"
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -32,6 +34,9 @@
 #include <vector>
 
 namespace {
+
+using vora::stand_in::environment;
+using vora::stand_in::wtf8;
 
 constexpr int kExitDone = 0;
 constexpr int kExitBadArguments = 2;
@@ -83,44 +88,6 @@ std::optional<std::wstring> utf16le_text(const std::vector<std::uint8_t>& bytes)
     text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
   }
   return text;
-}
-
-// Unit by unit, so that an unpaired surrogate stays visible in the log instead of becoming U+FFFD.
-std::string wtf8(std::wstring_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::wstring environment(const wchar_t* name) {
-  std::vector<wchar_t> buffer(256);
-  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length >= buffer.size()) {
-    buffer.resize(length);
-    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  }
-  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
 // One WriteFile on a handle opened for appending only, so that concurrent stand-ins cannot

@@ -3,6 +3,8 @@
 // is what the tests put under scrutiny.
 #include <windows.h>
 
+#include "support/stand_in_text.hpp"
+
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
@@ -12,15 +14,8 @@
 
 namespace {
 
-std::wstring environment(const wchar_t* name) {
-  std::vector<wchar_t> buffer(256);
-  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length >= buffer.size()) {
-    buffer.resize(length);
-    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  }
-  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
-}
+using vora::stand_in::environment;
+using vora::stand_in::wtf8;
 
 unsigned long number_from_environment(const wchar_t* name, unsigned long fallback) {
   const std::wstring text = environment(name);
@@ -31,35 +26,6 @@ unsigned long number_from_environment(const wchar_t* name, unsigned long fallbac
     value = value * 10 + static_cast<unsigned long>(c - L'0');
   }
   return value;
-}
-
-// Converting unit by unit keeps an unpaired surrogate visible in the output (as its own three-byte
-// form) instead of letting a lenient converter swap it for U+FFFD behind the test's back.
-std::string wtf8(std::wstring_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 // WriteFile may accept less than it was given on a pipe; the tests count every byte.

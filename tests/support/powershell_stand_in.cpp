@@ -10,17 +10,7 @@
 // and missing files in silence, as that script would. A recognised script exits 0. When
 // VORA_STAND_IN_LOG names a file, every invocation whose script could be decoded appends that
 // script to it as UTF-8, followed by a line break.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0A00
-#endif
-#include <windows.h>
-
+#include "runtime/windows.hpp"
 #include "support/stand_in_text.hpp"
 
 #include <shellapi.h>

@@ -2,11 +2,11 @@
 
 // Text helpers of the small stand-in programs that tests start. They use nothing of the code
 // under test, so that what they report does not depend on it.
-#include <windows.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "runtime/windows.hpp"
 
 namespace vora::stand_in {
 

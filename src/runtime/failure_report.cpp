@@ -7,6 +7,7 @@
 #include "runtime/report_platform.hpp"
 #include "runtime/stderr.hpp"
 #include "runtime/thread_identity.hpp"
+#include "runtime/thread_slot.hpp"
 
 namespace vora {
 namespace {
@@ -16,7 +17,6 @@ enum class Backtrace : std::uint8_t { Undecided, Off, On };
 std::atomic<bool> g_first_report{true};
 std::atomic<bool> g_allocation_failed{false};
 std::atomic<Backtrace> g_backtrace{Backtrace::Undecided};
-thread_local bool t_in_report = false;
 
 constexpr std::string_view kBacktraceNote =
     "note: set the environment variable VORA_BACKTRACE=1 to list the failing thread's return "
@@ -152,10 +152,12 @@ std::string FailureMessage::compose() const {
 }
 
 void fail_fatally(const FailureMessage& message, SourceLocation location) {
-  if (t_in_report) fail_while_reporting(message, location);
-  t_in_report = true;
+  if (thread_slot_value(ThreadSlot::InFailureReport) != 0) {
+    fail_while_reporting(message, location);
+  }
+  set_thread_slot_value(ThreadSlot::InFailureReport, 1);
   write_report(message, location);
-  t_in_report = false;
+  set_thread_slot_value(ThreadSlot::InFailureReport, 0);
   terminate_fast();
 }
 

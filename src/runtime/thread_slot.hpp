@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vora {
+
+// A word of storage per thread, zero until the thread sets it. The program keeps its per-thread
+// state here rather than in C++ thread_local variables: with MinGW those are emulated through a
+// POSIX thread library that would more than double the size of the executable's code.
+enum class ThreadSlot : std::uint8_t { ThreadNumber, InFailureReport };
+
+std::uintptr_t thread_slot_value(ThreadSlot slot);
+
+// Stores a value for the calling thread. Where the system has no storage left for the slot the
+// value is dropped and the slot keeps reading zero.
+void set_thread_slot_value(ThreadSlot slot, std::uintptr_t value);
+
+}  // namespace vora

@@ -13,12 +13,16 @@ bool running_under_wine();
 // The folder of the running test executable, with a trailing backslash.
 std::wstring test_folder();
 
-enum class StderrTarget { Pipe, None };
+// Where the child's standard error goes. File and Console are read back after the child has
+// ended; Console needs a display under Wine.
+enum class StderrTarget { Pipe, File, Console, None };
 
 struct ChildRun {
   DWORD exit_code = 0;       // the full 32-bit code from GetExitCodeProcess
   DWORD main_thread_id = 0;  // the child's main thread, as the failure report names it
-  std::string stderr_bytes;  // everything written to the pipe, when there was one
+  // Everything written to the pipe or the file; for a console, the lines it shows, each without
+  // the spaces that pad it to the console's width and ended by "\n".
+  std::string stderr_bytes;
 };
 
 // Starts `program` with exactly `command_line`, waits for it and collects its standard error.

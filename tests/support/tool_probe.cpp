@@ -44,8 +44,9 @@ bool write_stdout(std::string_view bytes) {
   return write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
 }
 
-int interleave() {
-  const unsigned long total = number_from_environment(L"VORA_TOOL_BYTES", 300000);
+// Writes `total` bytes to standard output and as many to standard error, in chunks of mixed
+// sizes that alternate between the two, so that a reader that drains one stream at a time stalls.
+bool write_interleaved(unsigned long total) {
   constexpr unsigned long chunk_sizes[] = {1, 7, 4096, 65536, 100000, 13};
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -54,13 +55,17 @@ int interleave() {
     const unsigned long size = std::min(chunk_sizes[step % std::size(chunk_sizes)], total - done);
     chunk.clear();
     for (unsigned long i = done; i < done + size; ++i) chunk += static_cast<char>('a' + i % 26);
-    if (!write_all(out, chunk)) return 3;
+    if (!write_all(out, chunk)) return false;
     chunk.clear();
     for (unsigned long i = done; i < done + size; ++i) chunk += static_cast<char>('A' + i * 7 % 26);
-    if (!write_all(err, chunk)) return 3;
+    if (!write_all(err, chunk)) return false;
     done += size;
   }
-  return 42;
+  return true;
+}
+
+int interleave() {
+  return write_interleaved(number_from_environment(L"VORA_TOOL_BYTES", 300000)) ? 42 : 3;
 }
 
 int read_stdin() {
@@ -121,16 +126,21 @@ int handles() {
 
 // Appends what this start received to the log named by VORA_TOOL_LOG, one record of lines
 // ended by an empty line, so that several tools started one after another leave their records in
-// order. Exits with VORA_TOOL_EXIT (default 0), so that a test can make a tool fail.
+// order. Exits with VORA_TOOL_EXIT (default 0), so that a test can make a tool fail. With
+// VORA_TOOL_FLOOD it first writes that many bytes to each output stream; the record says whether
+// every byte was taken.
 int record() {
   const std::wstring path = environment(L"VORA_TOOL_LOG");
   if (path.empty()) return 2;
+  const unsigned long flood = number_from_environment(L"VORA_TOOL_FLOOD", 0);
+  const bool flooded = flood > 0 && write_interleaved(flood);
   const HANDLE file =
       CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 2;
   const bool written =
-      write_all(file, "cmdline " + wtf8(GetCommandLineW()) + "\n" + surroundings() + "\n");
+      write_all(file, "cmdline " + wtf8(GetCommandLineW()) + "\n" + surroundings() + "flooded " +
+                          (flooded ? "1" : "0") + "\n\n");
   CloseHandle(file);
   if (!written) return 3;
   return static_cast<int>(number_from_environment(L"VORA_TOOL_EXIT", 0));

@@ -6,201 +6,21 @@
 
 #include <shlobj.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "runtime/owned_handle.hpp"
-#include "support/child_process.hpp"
 #include "support/dialog_driver.hpp"
-#include "support/install_fixture.hpp"
 #include "uninstall/encoded_command.hpp"
+#include "uninstall/uninstall_fixture.hpp"
 #include "uninstall/uninstall_texts.hpp"
 
 namespace vora {
 namespace {
 
+using namespace e2e;
 namespace fixture = vora::testing;
-
-std::wstring test_file(const wchar_t* name) { return testing::test_folder() + name; }
-
-std::string utf8(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
-                      nullptr, nullptr);
-  return out;
-}
-
-// What a recording stand-in wrote about one start.
-using Record = std::map<std::string, std::string>;
-
-std::vector<Record> read_records(const std::wstring& log) {
-  std::ifstream file{std::filesystem::path(log)};
-  std::vector<Record> records(1);
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.empty()) {
-      records.emplace_back();
-      continue;
-    }
-    const std::size_t space = line.find(' ');
-    records.back()[line.substr(0, space)] = line.substr(space + 1);
-  }
-  records.pop_back();
-  return records;
-}
-
-std::string program_of(const Record& record) {
-  const std::string& line = record.at("cmdline");
-  return line.substr(1, line.find('"', 1) - 1);
-}
-
-std::wstring system_directory() {
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder, length);
-}
-
-class Uninstall : public ::testing::Test {
- protected:
-  void TearDown() override {
-    if (vora_process_) TerminateProcess(vora_process_.get(), 0);
-    for (const wchar_t* name : {L"VORA_TOOL_MODE", L"VORA_TOOL_LOG", L"VORA_TOOL_EXIT",
-                                L"VORA_TOOL_SLEEP_MS", L"VORA_STAND_IN_LOG"}) {
-      SetEnvironmentVariableW(name, nullptr);
-    }
-    if (!root_.empty()) fixture::remove_tree(root_);
-    RegDeleteTreeW(HKEY_CURRENT_USER,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora");
-  }
-
-  // An installation folder `<fresh temp folder>\<parents>\<name>` with uninstall.exe and, when
-  // asked, vora.exe beside it.
-  void install(const std::wstring& parents, const std::wstring& name, bool with_vora = true) {
-    root_ = fixture::make_temp_folder(L"vora-e2e");
-    std::wstring folder = root_;
-    for (const std::wstring& part : {parents, name}) {
-      if (part.empty()) continue;
-      folder += L"\\" + part;
-      ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
-    }
-    dir_ = folder;
-    ASSERT_TRUE(fixture::copy_file(testing::test_folder() + L"..\\uninstall.exe",
-                                   dir_ + L"\\uninstall.exe"));
-    if (with_vora) {
-      ASSERT_TRUE(fixture::copy_file(test_file(L"tool_probe.exe"), dir_ + L"\\vora.exe"));
-    }
-    log_ = root_ + L"\\tools.log";
-  }
-
-  // A stand-in that records what it gets, placed beside the uninstaller under `tool`'s name.
-  void place_recorder(const wchar_t* tool) {
-    ASSERT_TRUE(fixture::copy_file(test_file(L"tool_probe.exe"), dir_ + L"\\" + tool + L".exe"));
-  }
-
-  void place_powershell_stand_in() {
-    ASSERT_TRUE(
-        fixture::copy_file(test_file(L"powershell_stand_in.exe"), dir_ + L"\\powershell.exe"));
-  }
-
-  void start_vora() {
-    SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"sleep");
-    SetEnvironmentVariableW(L"VORA_TOOL_SLEEP_MS", L"120000");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std::wstring line = L"vora.exe";
-    PROCESS_INFORMATION information{};
-    ASSERT_TRUE(CreateProcessW((dir_ + L"\\vora.exe").c_str(), line.data(), nullptr, nullptr, FALSE,
-                               DETACHED_PROCESS, nullptr, nullptr, &startup, &information));
-    vora_process_.reset(information.hProcess);
-    CloseHandle(information.hThread);
-    SetEnvironmentVariableW(L"VORA_TOOL_SLEEP_MS", nullptr);
-  }
-
-  // Runs the uninstaller as the desktop shell would: no standard handles, no console. The
-  // recording stand-ins log into this test's log.
-  DWORD run_uninstaller(const std::wstring& arguments) {
-    SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
-    SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
-    std::wstring line = L"\"" + dir_ + L"\\uninstall.exe\"";
-    if (!arguments.empty()) line += L" " + arguments;
-    const testing::ChildRun run =
-        testing::run_child(dir_ + L"\\uninstall.exe", line, testing::StderrTarget::None);
-    return run.exit_code;
-  }
-
-  // Starts the uninstaller the same way without waiting for it, so that a test can answer its
-  // boxes.
-  UniqueHandle start_uninstaller(const std::wstring& arguments, DWORD& process_id) {
-    SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
-    SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
-    std::wstring line = L"\"" + dir_ + L"\\uninstall.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION information{};
-    EXPECT_TRUE(CreateProcessW((dir_ + L"\\uninstall.exe").c_str(), line.data(), nullptr, nullptr,
-                               FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup, &information));
-    CloseHandle(information.hThread);
-    process_id = information.dwProcessId;
-    return UniqueHandle(information.hProcess);
-  }
-
-  static DWORD exit_code_of(const UniqueHandle& process) {
-    EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-  }
-
-  std::vector<Record> records() const { return read_records(log_); }
-
-  std::vector<std::string> programs_run() const {
-    std::vector<std::string> programs;
-    for (const Record& record : records()) programs.push_back(program_of(record));
-    return programs;
-  }
-
-  // The records once `expected` of them are there, or after five seconds: the folder removal
-  // outlives the uninstaller, so its record may come after the uninstaller has exited. A little
-  // longer is allowed for a record that should not come at all.
-  std::vector<Record> settled_records(std::size_t expected) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (records().size() < expected && std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return records();
-  }
-
-  std::vector<std::string> settled_programs(std::size_t expected) const {
-    std::vector<std::string> programs;
-    for (const Record& record : settled_records(expected)) programs.push_back(program_of(record));
-    return programs;
-  }
-
-  bool folder_gone_within(std::chrono::milliseconds limit) const {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      if (!fixture::file_exists(dir_)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return !fixture::file_exists(dir_);
-  }
-
-  std::wstring root_;
-  std::wstring dir_;
-  std::wstring log_;
-  UniqueHandle vora_process_;
-};
-
-using Programs = std::vector<std::string>;
 
 TEST_F(Uninstall, EachChildGetsItsExactCommandLineAndHandles) {
   install(L"My Apps", L"Vora");
@@ -397,16 +217,6 @@ TEST_F(Uninstall, SilentModeIsTheExactOptionAndAnythingElseAsksFirst) {
       testing::run_child(dir_ + L"\\uninstall.exe", L"--silent", testing::StderrTarget::None);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(settled_programs(4).size(), 4u);
-}
-
-TEST_F(Uninstall, AToolThatCannotStartOrFailsDoesNotStopTheNextStep) {
-  install(L"", L"Vora");
-  // A folder of the tool's name is found first and cannot be started.
-  ASSERT_TRUE(CreateDirectoryW((dir_ + L"\\taskkill.exe").c_str(), nullptr));
-  for (const wchar_t* tool : {L"reg", L"powershell", L"cmd"}) place_recorder(tool);
-  SetEnvironmentVariableW(L"VORA_TOOL_EXIT", L"5");
-  EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
-  EXPECT_EQ(settled_programs(3), (Programs{"reg", "powershell", "cmd"}));
 }
 
 }  // namespace

@@ -8,6 +8,9 @@ VORA_PACKAGES=(
   wine wine64 xvfb
 )
 
+# What scripts/bench needs besides: Google Benchmark for the native figures, jq to read them.
+VORA_BENCH_PACKAGES=(libbenchmark-dev jq)
+
 # Installs every missing package when run as root; otherwise prints the apt-get line and fails.
 ensure_packages() {
   local missing=() package

@@ -4,6 +4,22 @@
 #include "runtime/windows.hpp"
 
 namespace vora {
+namespace {
+
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+
+// user32 is loaded when the first box is shown rather than imported: loading it is most of
+// what starting the program costs, and a silent run or one with nothing to remove shows no box.
+// From the system directory only, so that no file beside the uninstaller can stand in for it.
+MessageBoxFunction load_message_box() {
+  const HMODULE user32 = LoadLibraryExW(L"user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (user32 == nullptr) return nullptr;
+  // Through the one function-pointer type that converts to any other without a warning.
+  return reinterpret_cast<MessageBoxFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(user32, "MessageBoxW")));
+}
+
+}  // namespace
 
 DialogAnswer show_dialog(DialogSpec spec) {
   // No check for a NUL inside: the box shows the text up to it.
@@ -12,7 +28,10 @@ DialogAnswer show_dialog(DialogSpec spec) {
   const UINT type = dialog_type(spec.level, spec.buttons);
   const auto owner = static_cast<HWND>(spec.owner);
   spec = DialogSpec();
-  const int result = MessageBoxW(owner, win_text(text), win_text(title), type);
+  const MessageBoxFunction message_box = load_message_box();
+  // Without user32 there is no box, which answers as a box that could not be shown.
+  const int result =
+      message_box != nullptr ? message_box(owner, win_text(text), win_text(title), type) : 0;
   return answer_for_result(result);
 }
 

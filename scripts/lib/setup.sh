@@ -8,6 +8,12 @@ VORA_PACKAGES=(
   wine wine64 xvfb
 )
 
+# The Debian packages that the fuzz targets need beyond cmake and ninja: libFuzzer's runtime
+# comes with libclang-rt, the sanitizers' symbolizer with llvm. Clang 19 is the oldest of Debian
+# 12's that compiles std::expected against its libstdc++; clang 16 still reports C++20 concepts
+# as incomplete, and libstdc++ then leaves <expected> empty.
+VORA_FUZZ_PACKAGES=(clang-19 libclang-rt-19-dev llvm-19)
+
 # Installs every missing package when run as root; otherwise prints the apt-get line and fails.
 ensure_packages() {
   local missing=() package

@@ -13,28 +13,6 @@ namespace {
 
 using vora::fuzz::check;
 
-// Each byte is the unit of that value, so that the quoting syntax is one byte away for the
-// mutator; 0xFF and the two bytes after it, low byte first, reach every other unit. NUL units
-// separate the pieces: the program text first, then the arguments, none of which can hold a
-// NUL.
-std::vector<std::u16string> pieces_from_bytes(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::u16string> pieces(1);
-  for (std::size_t at = 0; at < size; ++at) {
-    char16_t unit = data[at];
-    if (unit == 0xFF) {
-      if (size - at < 3) break;
-      unit = static_cast<char16_t>(data[at + 1] | (data[at + 2] << 8));
-      at += 2;
-    }
-    if (unit == u'\0') {
-      pieces.emplace_back();
-    } else {
-      pieces.back() += unit;
-    }
-  }
-  return pieces;
-}
-
 void check_nul_is_refused(const vora::CommandArg& arg) {
   std::u16string line = u"\"p\"";
   vora::CommandArg with_nul = arg;
@@ -48,7 +26,8 @@ void check_nul_is_refused(const vora::CommandArg& arg) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::u16string> pieces = pieces_from_bytes(data, size);
+  // The program text first, then the arguments.
+  std::vector<std::u16string> pieces = vora::fuzz::unit_pieces(data, size);
   // The program text is never escaped, so a quotation mark in it could not come back; the
   // product's program texts are bare names.
   std::erase(pieces.front(), u'"');

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <source_location>
 #include <string>
+#include <vector>
 
 namespace vora::fuzz {
 
@@ -27,6 +28,27 @@ inline std::u16string units_from_bytes(const std::uint8_t* data, std::size_t siz
     units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   }
   return units;
+}
+
+// Each byte is the unit of that value, so that path and quoting syntax is one byte away for the
+// mutator; 0xFF and the two bytes after it, low byte first, reach every other unit. NUL units
+// separate the pieces, so that none holds a NUL.
+inline std::vector<std::u16string> unit_pieces(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::u16string> pieces(1);
+  for (std::size_t at = 0; at < size; ++at) {
+    char16_t unit = data[at];
+    if (unit == 0xFF) {
+      if (size - at < 3) break;
+      unit = static_cast<char16_t>(data[at + 1] | (data[at + 2] << 8));
+      at += 2;
+    }
+    if (unit == u'\0') {
+      pieces.emplace_back();
+    } else {
+      pieces.back() += unit;
+    }
+  }
+  return pieces;
 }
 
 // Appends the UTF-8 form of `c`, surrogates taking the three-byte form of their value as WTF-8

@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "env/native_text.hpp"
 #include "env/path_structure.hpp"
 #include "fuzz_check.hpp"
 
@@ -74,10 +76,11 @@ void check_structure(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t cut = std::min(input.find('\0'), input.size());
-  const ExactCopy base_copy(input.substr(0, cut));
-  const ExactCopy name_copy(input.substr(std::min(cut + 1, input.size())));
+  // Paths are WTF-8 from Windows' UTF-16, as every path of the product is: the append rule
+  // relies on it.
+  const std::vector<std::u16string> pieces = vora::fuzz::unit_pieces(data, size);
+  const ExactCopy base_copy(vora::text_from_utf16(pieces[0]).bytes());
+  const ExactCopy name_copy(vora::text_from_utf16(pieces.size() > 1 ? pieces[1] : u"").bytes());
   const std::string_view base = base_copy.view();
   const std::string_view name = name_copy.view();
 

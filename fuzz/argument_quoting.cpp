@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +7,7 @@
 #include "env/native_text.hpp"
 #include "fuzz_check.hpp"
 #include "process/command_args.hpp"
+#include "runtime/io_error.hpp"
 
 namespace {
 
@@ -18,7 +18,8 @@ void check_nul_is_refused(const vora::CommandArg& arg) {
   vora::CommandArg with_nul = arg;
   with_nul.text.insert(with_nul.text.size() / 2, 1, '\0');
   const vora::Result<void> appended = vora::append_argument(line, with_nul);
-  check(!appended && appended.error().kind() == vora::ErrorKind::InvalidInput,
+  check(!appended && appended.error() == vora::IoError::message(vora::ErrorKind::InvalidInput,
+                                                                "nul byte found in provided data"),
         "a NUL in an argument is refused");
   check(line == u"\"p\"", "a refused argument leaves the line as it was");
 }

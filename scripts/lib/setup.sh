@@ -11,6 +11,12 @@ VORA_PACKAGES=(
 # What scripts/bench needs besides: Google Benchmark for the native figures, jq to read them.
 VORA_BENCH_PACKAGES=(libbenchmark-dev jq)
 
+# The Debian packages that the fuzz targets need beyond cmake and ninja: libFuzzer's runtime
+# comes with libclang-rt, the sanitizers' symbolizer with llvm. Clang 19 is the oldest of Debian
+# 12's that compiles std::expected against its libstdc++; clang 16 still reports C++20 concepts
+# as incomplete, and libstdc++ then leaves <expected> empty.
+VORA_FUZZ_PACKAGES=(clang-19 libclang-rt-19-dev llvm-19)
+
 # Installs every missing package when run as root; otherwise prints the apt-get line and fails.
 ensure_packages() {
   local missing=() package

@@ -1,0 +1,64 @@
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "env/command_line.hpp"
+#include "env/native_text.hpp"
+#include "fuzz_check.hpp"
+#include "process/command_args.hpp"
+#include "runtime/io_error.hpp"
+
+namespace {
+
+using vora::fuzz::check;
+
+void check_nul_is_refused(const vora::CommandArg& arg) {
+  std::u16string line = u"\"p\"";
+  vora::CommandArg with_nul = arg;
+  with_nul.text.insert(with_nul.text.size() / 2, 1, '\0');
+  const vora::Result<void> appended = vora::append_argument(line, with_nul);
+  check(!appended && appended.error() == vora::IoError::message(vora::ErrorKind::InvalidInput,
+                                                                "nul byte found in provided data"),
+        "a NUL in an argument is refused");
+  check(line == u"\"p\"", "a refused argument leaves the line as it was");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // The program text first, then the arguments.
+  std::vector<std::u16string> pieces = vora::fuzz::unit_pieces(data, size);
+  // The program text is never escaped, so a quotation mark in it could not come back; the
+  // product's program texts are bare names.
+  std::erase(pieces.front(), u'"');
+  const std::string program(vora::text_from_utf16(pieces.front()).bytes());
+
+  std::vector<vora::CommandArg> args;
+  std::vector<vora::CommandArg> raw_args;
+  std::u16string raw_line = u"\"" + pieces.front() + u"\"";
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    const std::string text(vora::text_from_utf16(pieces[i]).bytes());
+    args.push_back({text, false});
+    raw_args.push_back({text, true});
+    raw_line += u' ' + pieces[i];
+  }
+
+  const vora::Result<std::u16string> line = vora::compose_command_line(program, args);
+  check(line.has_value(), "arguments without NUL are accepted");
+  const std::vector<vora::CommandLineArg> split = vora::split_command_line(*line);
+  check(split.size() == pieces.size(), "splitting gives back as many arguments");
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    check(split[i].text == vora::text_from_utf16(pieces[i]),
+          "splitting gives back each argument as it was");
+  }
+
+  const vora::Result<std::u16string> raw = vora::compose_command_line(program, raw_args);
+  check(raw.has_value() && *raw == raw_line, "raw arguments reach the line unchanged");
+
+  if (!args.empty()) {
+    check_nul_is_refused(args.back());
+    check_nul_is_refused(raw_args.back());
+  }
+  return 0;
+}

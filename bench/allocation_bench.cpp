@@ -1,11 +1,10 @@
-// Heap allocations per operation on the paths that are meant to keep off the heap, counted by
-// this program's own operator new. The operations that return run 1000 times each in this
+// Heap allocations per operation on the paths that are meant to keep off the heap, counted by the
+// tests' replacement operator new. The operations that return run 1000 times each in this
 // process. A failure report ends its process, so each report runs in a child (this program
-// again) whose operator new counts into a named shared page that outlives it.
+// again) that counts into a named shared page that outlives it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -17,25 +16,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/owned_handle.hpp"
 #include "runtime/thread_identity.hpp"
-
-namespace {
-
-std::size_t g_own_count = 0;
-// Points at the shared page in a child that is about to report.
-std::size_t* volatile g_count = &g_own_count;
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++*g_count;
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  std::abort();
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#include "support/allocation_counter.hpp"
 
 namespace vora {
 namespace {
@@ -49,9 +30,10 @@ volatile std::size_t g_sink = 0;
 
 template <class Operation>
 double allocations_per_operation(Operation operation) {
-  const std::size_t before = g_own_count;
-  for (int i = 0; i < kRepeats; ++i) operation();
-  return static_cast<double>(g_own_count - before) / kRepeats;
+  const std::size_t count = testing::allocations_during([&] {
+    for (int i = 0; i < kRepeats; ++i) operation();
+  });
+  return static_cast<double>(count) / kRepeats;
 }
 
 void print_row(std::string_view figure, double ours, double budget) {
@@ -71,7 +53,7 @@ std::wstring page_name() {
       mapping ? MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::size_t)) : nullptr;
   if (view == nullptr) std::exit(3);
   mark_main_thread();
-  g_count = static_cast<std::size_t*>(view);
+  testing::count_allocations_into(*static_cast<std::size_t*>(view));
   if (kind == "allocation") fail_allocation(kFailedAllocationSize);
   fail_fatally("the benchmark's fixed failure message");
 }

@@ -1,5 +1,5 @@
-// Replaces operator new and delete for the whole test executable so that tests can count the
-// heap allocations an operation makes.
+// Replaces operator new and delete for the whole executable so that tests and benchmarks can count
+// the heap allocations an operation makes.
 #include "support/allocation_counter.hpp"
 
 #include <atomic>
@@ -8,18 +8,27 @@
 
 namespace {
 
-std::atomic<std::size_t> g_allocations{0};
+std::size_t g_own_count = 0;
+std::atomic<std::size_t*> g_counter{&g_own_count};
+
+std::atomic_ref<std::size_t> counter() {
+  return std::atomic_ref<std::size_t>(*g_counter.load(std::memory_order_acquire));
+}
 
 }  // namespace
 
 namespace vora::testing {
 
-std::size_t allocations_so_far() { return g_allocations.load(); }
+std::size_t allocations_so_far() { return counter().load(); }
+
+void count_allocations_into(std::size_t& counter) {
+  g_counter.store(&counter, std::memory_order_release);
+}
 
 }  // namespace vora::testing
 
 void* operator new(std::size_t size) {
-  ++g_allocations;
+  counter().fetch_add(1);
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   std::abort();
 }

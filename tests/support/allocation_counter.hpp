@@ -16,4 +16,9 @@ std::size_t allocations_during(Operation operation) {
   return allocations_so_far() - before;
 }
 
+// From now on every allocation is counted in `counter` instead, which allocations_so_far then
+// reads: a program about to end abruptly can count into memory that its parent reads afterwards.
+// `counter` must stay valid for the rest of the program.
+void count_allocations_into(std::size_t& counter);
+
 }  // namespace vora::testing

@@ -3,7 +3,7 @@
 namespace vora {
 namespace {
 
-thread_local std::uintptr_t t_slots[2] = {};
+thread_local std::uintptr_t t_slots[kThreadSlotCount] = {};
 
 }  // namespace
 

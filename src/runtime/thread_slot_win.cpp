@@ -4,10 +4,8 @@
 namespace vora {
 namespace {
 
-constexpr int kSlotCount = 2;
-
 INIT_ONCE g_slots_once = INIT_ONCE_STATIC_INIT;
-DWORD g_slot_indexes[kSlotCount];
+DWORD g_slot_indexes[kThreadSlotCount];
 
 BOOL CALLBACK allocate_slots(INIT_ONCE*, void*, void**) {
   for (DWORD& index : g_slot_indexes) index = TlsAlloc();

@@ -19,7 +19,6 @@ namespace {
 using namespace e2e;
 namespace fixture = vora::testing;
 
-constexpr const wchar_t* kTools[] = {L"taskkill", L"reg", L"powershell", L"cmd"};
 constexpr DWORD kFastFailStatus = 0xC0000409;
 
 TEST_F(Uninstall, AToolThatCannotStartIsSkippedAndEveryOtherStepRuns) {
@@ -45,7 +44,7 @@ TEST_F(Uninstall, AToolThatCannotStartIsSkippedAndEveryOtherStepRuns) {
 
 TEST_F(Uninstall, ToolsThatFailOrFloodBothStreamsDoNotStopTheRun) {
   install(L"", L"Vora");
-  for (const wchar_t* tool : kTools) place_recorder(tool);
+  place_recorders();
   SetEnvironmentVariableW(L"VORA_TOOL_EXIT", L"5");
   SetEnvironmentVariableW(L"VORA_TOOL_FLOOD", L"10485760");
   EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
@@ -158,7 +157,7 @@ TEST_F(Uninstall, FoldersWithAwkwardPathsAreRemovedAndNothingBesideThem) {
 // there is none.
 TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
   install(L"", L"Vora");
-  for (const wchar_t* tool : kTools) place_recorder(tool);
+  place_recorders();
   SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
   SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
   const std::wstring program = dir_ + L"\\uninstall.exe";

@@ -62,6 +62,9 @@ inline std::wstring system_directory() {
   return std::wstring(folder, length);
 }
 
+// The four tools the uninstaller starts, in their order.
+inline constexpr const wchar_t* kTools[] = {L"taskkill", L"reg", L"powershell", L"cmd"};
+
 class Uninstall : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -115,6 +118,10 @@ class Uninstall : public ::testing::Test {
   // A stand-in that records what it gets, placed beside the uninstaller under `tool`'s name.
   void place_recorder(const wchar_t* tool) {
     ASSERT_TRUE(fixture::copy_file(test_file(L"tool_probe.exe"), dir_ + L"\\" + tool + L".exe"));
+  }
+
+  void place_recorders() {
+    for (const wchar_t* tool : kTools) place_recorder(tool);
   }
 
   void place_powershell_stand_in() {

@@ -24,7 +24,7 @@ namespace fixture = vora::testing;
 
 TEST_F(Uninstall, EachChildGetsItsExactCommandLineAndHandles) {
   install(L"My Apps", L"Vora");
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+  place_recorders();
   EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
 
   const std::vector<Record> seen = settled_records(4);
@@ -81,7 +81,7 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
 
 TEST_F(Uninstall, WithoutVoraBesideItNothingHappens) {
   install(L"", L"Vora", false);
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+  place_recorders();
   EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
   EXPECT_EQ(run_uninstaller(L""), 0u);
   EXPECT_TRUE(settled_records(0).empty());
@@ -106,7 +106,7 @@ TEST_F(Uninstall, OnlyAFolderNamedVoraIsRemovedAndEveryOtherStepStillRuns) {
   for (const auto& row : rows) {
     SCOPED_TRACE(utf8(row.parents + L"\\" + row.name));
     install(row.parents, row.name);
-    for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+    place_recorders();
     EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
     const Programs expected = row.removed ? Programs{"taskkill", "reg", "powershell", "cmd"}
                                           : Programs{"taskkill", "reg", "powershell"};
@@ -138,7 +138,7 @@ std::vector<int> ids_of(const testing::BoxView& box) {
 TEST_F(Uninstall, TheConfirmationAsksAndNoChangesNothing) {
   if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) GTEST_SKIP() << "no display";
   install(L"", L"Vora");
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+  place_recorders();
   DWORD process_id = 0;
   const UniqueHandle process = start_uninstaller(L"", process_id);
   const std::optional<testing::BoxView> box = testing::wait_for_box(kTitle, process_id, 20000);
@@ -164,7 +164,7 @@ TEST_F(Uninstall, TheConfirmationAsksAndNoChangesNothing) {
 TEST_F(Uninstall, YesRunsTheStepsAndThenSaysSo) {
   if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) GTEST_SKIP() << "no display";
   install(L"", L"Vora");
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+  place_recorders();
   DWORD process_id = 0;
   const UniqueHandle process = start_uninstaller(L"", process_id);
   const std::optional<testing::BoxView> confirmation =
@@ -196,7 +196,7 @@ TEST_F(Uninstall, SilentModeIsTheExactOptionAndAnythingElseAsksFirst) {
   };
   install(L"", L"Vora");
   // A recording cmd, so that no run removes the folder under the next one.
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) place_recorder(tool);
+  place_recorders();
   for (const auto& row : rows) {
     SCOPED_TRACE(utf8(row.arguments));
     DeleteFileW(log_.c_str());

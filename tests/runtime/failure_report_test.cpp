@@ -153,7 +153,7 @@ TEST(FailureReport, ASizeBeyondTheAddressSpaceIsACapacityOverflow) {
 
 TEST(StandardError, AConsoleShowsHungarianLettersInItsOwnAndInTheUtf8CodePage) {
   // Wine gives a program a working console only when it has a display.
-  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) {
+  if (!testing::display_available()) {
     GTEST_SKIP() << "no DISPLAY: scripts/test provides one";
   }
   for (const std::wstring scenario : {L"console-852", L"console-65001"}) {

@@ -13,6 +13,12 @@ bool running_under_wine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+bool display_available() {
+  // With room for one character the call returns 0 for a missing and for an empty variable alike.
+  wchar_t first[2];
+  return GetEnvironmentVariableW(L"DISPLAY", first, 2) != 0;
+}
+
 std::wstring test_folder() {
   std::wstring path(32768, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

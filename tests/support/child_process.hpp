@@ -10,6 +10,10 @@ namespace vora::testing {
 // True under Wine, whose behaviour differs from Windows in a few places the tests name.
 bool running_under_wine();
 
+// Whether the session can show windows and consoles. Under Wine that takes a non-empty DISPLAY;
+// an empty one counts as none.
+bool display_available();
+
 // The folder of the running test executable, with a trailing backslash.
 std::wstring test_folder();
 

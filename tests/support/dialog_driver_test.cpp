@@ -37,8 +37,6 @@ constexpr DWORD kExitMs = 20000;
 // How long a box that should stay open is given to close anyway.
 constexpr int kStaysOpenMs = 1500;
 
-bool has_display() { return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) != 0; }
-
 std::wstring hexadecimal(UINT value) {
   std::wstring text;
   do {
@@ -138,7 +136,7 @@ std::vector<int> ids(const BoxView& box) {
 class DialogDriver : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!has_display()) GTEST_SKIP() << "no DISPLAY: message boxes cannot be shown";
+    if (!display_available()) GTEST_SKIP() << "no DISPLAY: message boxes cannot be shown";
   }
 };
 

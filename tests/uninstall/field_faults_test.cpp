@@ -186,7 +186,7 @@ TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
   const testing::ChildRun dropped = testing::run_child(program, line, testing::StderrTarget::None);
   EXPECT_EQ(dropped.exit_code, kFastFailStatus);
 
-  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) != 0) {
+  if (testing::display_available()) {
     const testing::ChildRun shown =
         testing::run_child(program, line, testing::StderrTarget::Console);
     EXPECT_EQ(shown.exit_code, kFastFailStatus);

@@ -136,7 +136,7 @@ std::vector<int> ids_of(const testing::BoxView& box) {
 }
 
 TEST_F(Uninstall, TheConfirmationAsksAndNoChangesNothing) {
-  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) GTEST_SKIP() << "no display";
+  if (!testing::display_available()) GTEST_SKIP() << "no display";
   install(L"", L"Vora");
   place_recorders();
   DWORD process_id = 0;
@@ -162,7 +162,7 @@ TEST_F(Uninstall, TheConfirmationAsksAndNoChangesNothing) {
 }
 
 TEST_F(Uninstall, YesRunsTheStepsAndThenSaysSo) {
-  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) GTEST_SKIP() << "no display";
+  if (!testing::display_available()) GTEST_SKIP() << "no display";
   install(L"", L"Vora");
   place_recorders();
   DWORD process_id = 0;
@@ -186,7 +186,7 @@ TEST_F(Uninstall, YesRunsTheStepsAndThenSaysSo) {
 }
 
 TEST_F(Uninstall, SilentModeIsTheExactOptionAndAnythingElseAsksFirst) {
-  if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) GTEST_SKIP() << "no display";
+  if (!testing::display_available()) GTEST_SKIP() << "no display";
   const struct {
     std::wstring arguments;
     bool silent;

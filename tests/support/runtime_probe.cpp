@@ -117,6 +117,10 @@ void run_uninstall() {
   if (asked_for(L"console-852")) write_to_console(852, 4, 18);
   // Cut between characters: a UTF-8 console gets the bytes as they are.
   if (asked_for(L"console-65001")) write_to_console(CP_UTF8, 3, 17);
+  // The DLL lies in the probe's own folder only.
+  if (asked_for(L"dll-beside") && LoadLibraryW(L"vora-beside.dll") != nullptr) {
+    fail_fatally("vora-beside.dll was loaded from the program's folder");
+  }
   if (asked_for(L"runtime-error")) {
     fatal_runtime_error("I/O error: operation failed to complete synchronously");
   }

@@ -184,6 +184,16 @@ TEST(FailureReport, AFatalRuntimeErrorIsOneLineWithoutNote) {
             "aborting\n");
 }
 
+TEST(FailureReport, AWriteThatStaysPendingEndsTheProcessAtTheSecondFatalRuntimeError) {
+  EXPECT_EQ(run_probe(L"stuck-stderr", StderrTarget::None).exit_code, kFastFailStatus);
+}
+
+TEST(StartUp, WithoutThreadSlotsTheProcessEndsAtOnce) {
+  const ChildRun run = run_probe(L"no-thread-slots");
+  EXPECT_EQ(run.exit_code, kFastFailStatus);
+  EXPECT_EQ(run.stderr_bytes, "");
+}
+
 TEST(FailureReport, ARequestedBacktraceReplacesTheNote) {
   SetEnvironmentVariableW(L"VORA_BACKTRACE", L"1");
   const ChildRun run = run_probe(L"expect-present");

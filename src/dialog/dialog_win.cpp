@@ -44,7 +44,10 @@ DialogAnswer show_dialog(DialogSpec spec) {
   const std::u16string title = utf16_from_text(spec.title);
   const UINT type = dialog_type(spec.level, spec.buttons);
   const auto owner = static_cast<HWND>(spec.owner);
-  spec = DialogSpec();
+  // The box may stay open for minutes. Swapping with empty strings frees the UTF-8 texts now,
+  // where assigning an empty one would keep their memory.
+  std::string().swap(spec.text);
+  std::string().swap(spec.title);
   const MessageBoxFunction message_box = load_message_box();
   // Without user32 there is no box, which answers as a box that could not be shown.
   const int result =

@@ -1,5 +1,6 @@
 #include "env/native_text.hpp"
 
+#include <array>
 #include <cstdint>
 
 namespace vora {
@@ -22,6 +23,12 @@ char16_t surrogate_of(std::string_view form) {
                                (static_cast<std::uint8_t>(form[2]) & 0x3F));
 }
 
+// The four bytes of a code point beyond U+FFFF.
+std::array<char, 4> four_byte_form(char32_t c) {
+  return {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+          static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+}
+
 void append_code_point(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -33,10 +40,8 @@ void append_code_point(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    const std::array<char, 4> form = four_byte_form(c);
+    out.append(form.data(), form.size());
   }
 }
 
@@ -52,15 +57,18 @@ bool is_trail(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 void NativeText::append(std::string_view wtf8) {
   const std::size_t end = bytes_.size();
-  if (end >= kSurrogateFormSize && is_lead_form(bytes_, end - kSurrogateFormSize) &&
-      is_trail_form(wtf8, 0)) {
-    const char16_t lead = surrogate_of(std::string_view(bytes_).substr(end - kSurrogateFormSize));
-    const char16_t trail = surrogate_of(wtf8);
-    bytes_.resize(end - kSurrogateFormSize);
-    append_code_point(bytes_, pair_value(lead, trail));
-    wtf8.remove_prefix(kSurrogateFormSize);
+  if (end < kSurrogateFormSize || !is_lead_form(bytes_, end - kSurrogateFormSize) ||
+      !is_trail_form(wtf8, 0)) {
+    bytes_ += wtf8;
+    return;
   }
-  bytes_ += wtf8;
+  const char16_t lead = surrogate_of(std::string_view(bytes_).substr(end - kSurrogateFormSize));
+  const char16_t trail = surrogate_of(wtf8);
+  const std::array<char, 4> pair = four_byte_form(pair_value(lead, trail));
+  // `wtf8` may lie in this very text: its bytes are appended while the text is still whole, and
+  // only then is the lead surrogate replaced.
+  bytes_.append(wtf8.substr(kSurrogateFormSize));
+  bytes_.replace(end - kSurrogateFormSize, kSurrogateFormSize, pair.data(), pair.size());
 }
 
 bool holds_surrogate(std::string_view wtf8) {

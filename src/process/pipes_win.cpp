@@ -126,6 +126,15 @@ class PipeReader {
   }
 
  private:
+  // Waits for the outstanding read. A read that the cancelling ended, or that met the end of the
+  // data, is over as much as one that completed: the system is done with its buffer.
+  bool read_has_ended(DWORD& count) {
+    if (GetOverlappedResult(pipe_.get(), overlapped_.get(), &count, TRUE)) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_OPERATION_ABORTED || error == ERROR_HANDLE_EOF ||
+           error == ERROR_BROKEN_PIPE;
+  }
+
   // The first read asks for 16 bytes; after that the storage at least doubles.
   void grow() {
     const std::size_t capacity = bytes_.size();
@@ -134,13 +143,12 @@ class PipeReader {
   }
 
   // A read still outstanding is cancelled and waited for: the system may write into the buffer
-  // and the OVERLAPPED block until then. When that fails, both are abandoned, never touched or
-  // freed again.
+  // and the OVERLAPPED block until then. When the cancelling or the wait fails, both are
+  // abandoned, never touched or freed again.
   void dispose() {
     if (state_ == State::Reading) {
       DWORD count = 0;
-      if (CancelIo(pipe_.get()) &&
-          GetOverlappedResult(pipe_.get(), overlapped_.get(), &count, TRUE)) {
+      if (CancelIo(pipe_.get()) && read_has_ended(count)) {
         length_ += count;
       } else {
         (void)overlapped_.release();

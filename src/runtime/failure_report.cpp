@@ -16,6 +16,7 @@ enum class Backtrace : std::uint8_t { Undecided, Off, On };
 
 std::atomic<bool> g_first_report{true};
 std::atomic<bool> g_allocation_failed{false};
+std::atomic<bool> g_runtime_error_begun{false};
 std::atomic<Backtrace> g_backtrace{Backtrace::Undecided};
 
 constexpr std::string_view kBacktraceNote =
@@ -162,6 +163,9 @@ void fail_fatally(const FailureMessage& message, SourceLocation location) {
 }
 
 void fail_allocation(std::size_t size) {
+  // The report lock is taken below: a fatal check reached while it is held must take the short
+  // form, which needs no lock.
+  set_thread_slot_value(ThreadSlot::InFailureReport, 1);
   const Decimal bytes(size);
   const auto first_line = [&](auto& out) {
     out.write("memory allocation of ");
@@ -182,6 +186,9 @@ void fail_allocation(std::size_t size) {
 }
 
 void fatal_runtime_error(std::string_view text) {
+  // The failed write that led here may well fail the same way again while this text is written,
+  // and each such failure would begin another one.
+  if (g_runtime_error_begun.exchange(true)) terminate_fast();
   write_text([&](auto& out) {
     out.write("fatal runtime error: ");
     out.write(text);

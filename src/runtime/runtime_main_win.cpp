@@ -12,6 +12,28 @@ namespace {
 // What the stack-overflow handler may use of the stack, guaranteed to it when the overflow hits.
 constexpr ULONG kStackGuarantee = 0x5000;
 
+// A kernel32 function that older Windows versions lack, or null where it is missing.
+template <class Function>
+Function kernel32_function(const char* name) {
+  const HMODULE kernel32 = GetModuleHandleA("kernel32");
+  const FARPROC address = kernel32 != nullptr ? GetProcAddress(kernel32, name) : nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
+// The DLLs that Windows loads on the program's behalf later on (while a box is shown, for
+// instance) would otherwise be looked for in the program's own folder first: a folder the user
+// can write to, where a downloaded DLL may lie. Where the restriction to the system directory is
+// not available, the current folder at least leaves the search.
+void restrict_dll_search() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const auto set_default_dll_directories =
+      kernel32_function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
+  if (set_default_dll_directories == nullptr ||
+      !set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    SetDllDirectoryW(L"");
+  }
+}
+
 using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PCWSTR);
 
 HRESULT WINAPI set_thread_description_unavailable(HANDLE, PCWSTR) {
@@ -19,18 +41,13 @@ HRESULT WINAPI set_thread_description_unavailable(HANDLE, PCWSTR) {
   return E_NOTIMPL;
 }
 
-// Looked up once: older Windows versions lack SetThreadDescription.
+// Looked up once.
 SetThreadDescriptionFn g_set_thread_description = nullptr;
 
 SetThreadDescriptionFn set_thread_description() {
   if (g_set_thread_description == nullptr) {
-    SetThreadDescriptionFn found = set_thread_description_unavailable;
-    if (HMODULE kernel32 = GetModuleHandleA("kernel32")) {
-      if (FARPROC address = GetProcAddress(kernel32, "SetThreadDescription")) {
-        found = reinterpret_cast<SetThreadDescriptionFn>(reinterpret_cast<void*>(address));
-      }
-    }
-    g_set_thread_description = found;
+    const auto found = kernel32_function<SetThreadDescriptionFn>("SetThreadDescription");
+    g_set_thread_description = found != nullptr ? found : set_thread_description_unavailable;
   }
   return g_set_thread_description;
 }
@@ -56,6 +73,7 @@ LONG CALLBACK on_stack_overflow(EXCEPTION_POINTERS* exception) {
 }  // namespace
 
 int runtime_main(int, char**, char**) {
+  restrict_dll_search();
   mark_main_thread();
   AddVectoredExceptionHandler(0, on_stack_overflow);
   ULONG guarantee = kStackGuarantee;

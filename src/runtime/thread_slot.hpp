@@ -13,8 +13,9 @@ inline constexpr int kThreadSlotCount = 2;
 
 std::uintptr_t thread_slot_value(ThreadSlot slot);
 
-// Stores a value for the calling thread. Where the system has no storage left for the slot the
-// value is dropped and the slot keeps reading zero.
+// Stores a value for the calling thread. Where the system has no storage left for the slots, the
+// first use of any of them or this store ends the process fast: without the mark of a thread that
+// is writing a failure report, a failure inside that report would begin another one.
 void set_thread_slot_value(ThreadSlot slot, std::uintptr_t value);
 
 }  // namespace vora

@@ -11,7 +11,9 @@ std::optional<std::string> folder_removal_argument(const NativeText& install_dir
     return std::nullopt;
   }
   const PathText folder = path_text(install_dir);
-  if (folder.replaced() || folder.view().find('%') != std::string_view::npos) return std::nullopt;
+  if (folder.replaced() || folder.view().find_first_of("%!") != std::string_view::npos) {
+    return std::nullopt;
+  }
   std::string argument(kRemovalCommandPrefix);
   argument += '"';
   argument += folder.view();

@@ -75,6 +75,12 @@ TEST(NativeText, AppendingJoinsALeadAndATrailSurrogateIntoOneCharacter) {
   EXPECT_EQ(text.bytes(), "a\xF0\x9F\x98\x80z");
   EXPECT_EQ(text, text_from_utf16(u"a\U0001F600z"));
 
+  // A text appended to itself: a trail surrogate, 37 bytes, a lead surrogate.
+  const std::string middle(37, 'm');
+  NativeText itself("\xED\xB8\x80" + middle + "\xED\xA0\xBD");
+  itself.append(itself.bytes());
+  EXPECT_EQ(itself.bytes(), "\xED\xB8\x80" + middle + "\xF0\x9F\x98\x80" + middle + "\xED\xA0\xBD");
+
   // Every other append is plain concatenation.
   NativeText trail_first("\xED\xB8\x80");
   trail_first.append("\xED\xA0\xBD");

@@ -314,6 +314,20 @@ TEST_F(StandIn, AHundredRunsLeaveNoHandleAndNoMemoryBehind) {
       << "from " << memory_before << " bytes of private memory";
 }
 
+TEST(ChildHandles, ADrainThatFailsKeepsWhatWasReadBeforeItsPendingReadWasCancelled) {
+  Result<ChildPipe> out = open_child_pipe(true);
+  Result<ChildPipe> err = open_child_pipe(true);
+  ASSERT_TRUE(out && err);
+  DWORD count = 0;
+  ASSERT_TRUE(WriteFile(out->child_end.get(), "sixteen bytes...", 16, &count, nullptr));
+  std::vector<std::uint8_t> out_bytes;
+  std::vector<std::uint8_t> err_bytes;
+  // The child's end cannot be read: that read fails while the next one on stdout is pending.
+  EXPECT_FALSE(
+      drain_pipes(std::move(out->parent_end), out_bytes, std::move(err->child_end), err_bytes));
+  EXPECT_EQ(text_of(out_bytes), "sixteen bytes...");
+}
+
 TEST(ChildHandles, PipesAreMadeForEachDirection) {
   for (const bool parent_reads : {true, false}) {
     Result<ChildPipe> pipe = open_child_pipe(parent_reads);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the built uninstall.exe from the outside: a 64-bit GUI program with a 1 MiB stack
-# reserve and 4 KiB commit, importing only Windows system DLLs, with no build path inside.
+# reserve and 4 KiB commit, randomised 64-bit addresses, no code run from data, terminal-server
+# aware, importing only Windows system DLLs, with no build path inside.
 # Arguments: the exe, the source folder, the build folder.
 set -euo pipefail
 exe=$1 source_dir=$2 build_dir=$3
@@ -16,6 +17,13 @@ expect '^Magic[[:space:]]+020b'
 expect '^Subsystem[[:space:]]+00000002'
 expect '^SizeOfStackReserve[[:space:]]+0+100000$'
 expect '^SizeOfStackCommit[[:space:]]+0+1000$'
+characteristics=$((16#$(awk '$1 == "DllCharacteristics" {print $2}' <<<"$headers")))
+for flag in HIGH_ENTROPY_VA:0x20 DYNAMIC_BASE:0x40 NX_COMPAT:0x100 TERMINAL_SERVER_AWARE:0x8000; do
+  if (( (characteristics & ${flag#*:}) == 0 )); then
+    echo "DllCharacteristics lacks ${flag%:*}"
+    fail=1
+  fi
+done
 
 imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
 system_dlls='^(kernel32|ntdll|user32|advapi32|shell32|ole32|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
@@ -37,5 +45,5 @@ if ! grep -Fq 'src/runtime/' "$exe"; then
   echo "no repo-relative source path in the executable"
   fail=1
 fi
-[ "$fail" -eq 0 ] && echo "uninstall.exe: GUI, stack 1 MiB/4 KiB, imports: $(echo $imports)"
+[ "$fail" -eq 0 ] && echo "uninstall.exe: GUI, stack 1 MiB/4 KiB, ASLR, NX, TS-aware, imports: $(echo $imports)"
 exit "$fail"

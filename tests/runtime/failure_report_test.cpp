@@ -85,6 +85,18 @@ TEST(FailureReport, StartUpNamesTheMainThreadForTheSystemsTools) {
       << run.stderr_bytes;
 }
 
+TEST(StartUp, TheProgramsOwnFolderIsNotSearchedForDlls) {
+  const std::wstring dll = testing::test_folder() + L"vora-beside.dll";
+  ASSERT_TRUE(CopyFileW((testing::test_folder() + L"runtime_probe.exe").c_str(), dll.c_str(), 0));
+  // This test started without the restriction and finds it there.
+  const HMODULE found_here = LoadLibraryW(L"vora-beside.dll");
+  EXPECT_NE(found_here, nullptr);
+  FreeLibrary(found_here);
+  const ChildRun run = run_probe(L"dll-beside");
+  DeleteFileW(dll.c_str());
+  EXPECT_EQ(run.exit_code, 0u) << run.stderr_bytes;
+}
+
 TEST(FailureReport, AReportLongerThan512BytesArrivesWhole) {
   const ChildRun run = run_probe(L"long-report");
   EXPECT_EQ(run.exit_code, kFastFailStatus);
@@ -170,6 +182,16 @@ TEST(FailureReport, AFatalRuntimeErrorIsOneLineWithoutNote) {
   EXPECT_EQ(run.stderr_bytes,
             "fatal runtime error: I/O error: operation failed to complete synchronously, "
             "aborting\n");
+}
+
+TEST(FailureReport, AWriteThatStaysPendingEndsTheProcessAtTheSecondFatalRuntimeError) {
+  EXPECT_EQ(run_probe(L"stuck-stderr", StderrTarget::None).exit_code, kFastFailStatus);
+}
+
+TEST(StartUp, WithoutThreadSlotsTheProcessEndsAtOnce) {
+  const ChildRun run = run_probe(L"no-thread-slots");
+  EXPECT_EQ(run.exit_code, kFastFailStatus);
+  EXPECT_EQ(run.stderr_bytes, "");
 }
 
 TEST(FailureReport, ARequestedBacktraceReplacesTheNote) {

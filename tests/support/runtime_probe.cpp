@@ -34,6 +34,45 @@ std::uint64_t recurse(std::uint64_t depth) {
 
 DWORD WINAPI fail_on_worker(void*) { fail_fatally("worker failed"); }
 
+// Taken before start-up, so that it finds no thread slot left.
+[[maybe_unused]] const bool g_thread_slots_taken = asked_for(L"no-thread-slots") && [] {
+  while (TlsAlloc() != TLS_OUT_OF_INDEXES) {
+  }
+  return true;
+}();
+
+// Both ends of a pipe whose overlapped end is the probe's standard error.
+HANDLE g_stderr_end = nullptr;
+HANDLE g_other_end = nullptr;
+
+// Reads that complete on the standard-error end wake every wait on that handle, also one for a
+// write that is still pending there.
+DWORD WINAPI complete_reads(void*) {
+  for (char byte = 0;; Sleep(1)) {
+    DWORD count = 0;
+    OVERLAPPED read{};
+    WriteFile(g_other_end, &byte, 1, &count, nullptr);
+    if (!ReadFile(g_stderr_end, &byte, 1, &count, &read)) {
+      GetOverlappedResult(g_stderr_end, &read, &count, TRUE);
+    }
+  }
+}
+
+// Standard error on an overlapped pipe that nobody drains, full, and woken again and again by
+// another thread's reads on it: every write stays pending after its wait.
+void make_standard_error_stick() {
+  const std::wstring name = L"\\\\.\\pipe\\vora-probe-" + std::to_wstring(GetCurrentProcessId());
+  g_stderr_end = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1,
+                                  512, 512, 0, nullptr);
+  g_other_end = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  static char filling[4096];
+  static OVERLAPPED fill{};
+  WriteFile(g_stderr_end, filling, sizeof filling, nullptr, &fill);
+  SetStdHandle(STD_ERROR_HANDLE, g_stderr_end);
+  CloseHandle(CreateThread(nullptr, 0, complete_reads, nullptr, 0, nullptr));
+}
+
 // Writes Hungarian text and a character beyond the BMP to a console of its own in the given
 // code page, in three writes cut at the given bytes, reads the console's first line back and
 // sends it as UTF-8 to the standard error it was started with.
@@ -117,6 +156,14 @@ void run_uninstall() {
   if (asked_for(L"console-852")) write_to_console(852, 4, 18);
   // Cut between characters: a UTF-8 console gets the bytes as they are.
   if (asked_for(L"console-65001")) write_to_console(CP_UTF8, 3, 17);
+  if (asked_for(L"stuck-stderr")) {
+    make_standard_error_stick();
+    fail_fatally("standard error is stuck");
+  }
+  // The DLL lies in the probe's own folder only.
+  if (asked_for(L"dll-beside") && LoadLibraryW(L"vora-beside.dll") != nullptr) {
+    fail_fatally("vora-beside.dll was loaded from the program's folder");
+  }
   if (asked_for(L"runtime-error")) {
     fatal_runtime_error("I/O error: operation failed to complete synchronously");
   }

@@ -11,7 +11,7 @@ uninstall=$1 tool=$2 scratch=$3 wine_run=$4
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vora'
 base=$scratch/deep-install
 parent=$base
-for level in 1 2 3 4 5 6 7 8; do parent="$parent/Árvíztűrő tükör 😀 & (x) !y^z $level"; done
+for level in 1 2 3 4 5 6 7 8; do parent="$parent/Árvíztűrő tükör 😀 & (x) y^z $level"; done
 dir=$parent/Vora
 
 appdata=$("$wine_run" cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')

@@ -14,7 +14,7 @@ TEST(FolderRemoval, OnlyAFolderNamedVoraWhosePathReachesCmdExactlyIsRemoved) {
       {NativeText("C:\\Users\\G\xC3\xA1"
                   "bor\\AppData\\Local\\Programs\\Vora"),
        true},
-      {NativeText("C:\\My Apps & (x) !y^z\\VORA"), true},
+      {NativeText("C:\\My Apps\\a&b ^c(d)\\VORA"), true},
       {NativeText("C:\\Apps\\vora\\"), true},
       {NativeText("\\\\?\\C:\\Apps\\vORa"), true},
       {NativeText("C:\\Apps\\Vora2"), false},
@@ -25,6 +25,8 @@ TEST(FolderRemoval, OnlyAFolderNamedVoraWhosePathReachesCmdExactlyIsRemoved) {
       {NativeText("C:"), false},
       {NativeText("C:\\100%USERPROFILE%\\Vora"), false},
       {NativeText("C:\\50%\\Vora"), false},
+      {NativeText("D:\\Apps!\\Vora"), false},
+      {NativeText("C:\\!USERPROFILE!\\Vora"), false},
       {text_from_utf16(std::u16string(u"C:\\x") + char16_t{0xD800} + u"\\Vora"), false},
   };
   for (const auto& row : rows) {

@@ -36,6 +36,26 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
+# boxes' buttons ("Igen", "Nem", "OK") come from Windows in the user's language.
+VORA_BOX_LOCALE=hu_HU.UTF-8
+
+# Generates a glibc locale such as hu_HU.UTF-8 when it is missing (locale -a lists it as
+# hu_HU.utf8); as ensure_packages, only as root, otherwise it prints the command and fails.
+ensure_locale() {
+  local name=$1
+  local language=${name%%.*}
+  if locale -a 2>/dev/null | grep -qix "$language.utf-\?8"; then return 0; fi
+  ensure_packages locales
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing locale $name; generate it with:" >&2
+    echo "  sudo localedef -i $language -f UTF-8 $name" >&2
+    return 1
+  fi
+  echo "generating the locale $name"
+  localedef -i "$language" -f UTF-8 "$name"
+}
+
 # Starts an Xvfb of its own on the first free display number and exports DISPLAY.
 # stop_display ends it; callers arrange that with a trap.
 start_display() {

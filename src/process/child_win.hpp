@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "env/native_text.hpp"
+#include "process/byte_buffer.hpp"
 #include "process/command_args.hpp"
 #include "runtime/io_error.hpp"
 #include "runtime/owned_handle.hpp"
@@ -47,8 +48,8 @@ struct StartedChild {
 // What a child that ran to its end yields.
 struct ChildOutput {
   std::uint32_t exit_code = 0;
-  std::vector<std::uint8_t> stdout_bytes;
-  std::vector<std::uint8_t> stderr_bytes;
+  ByteBuffer stdout_bytes;
+  ByteBuffer stderr_bytes;
 };
 
 // Starts `command`: finds its program, composes its command line and provides its standard

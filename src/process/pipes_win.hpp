@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
+#include "process/byte_buffer.hpp"
 #include "runtime/io_error.hpp"
 #include "runtime/owned_handle.hpp"
 
@@ -21,12 +19,10 @@ struct ChildPipe {
 // Reads both output pipes of a child to their ends on the calling thread, with overlapped reads
 // and one event per pipe, so that a child that fills one pipe never blocks while the other is
 // read. Takes both ends over and closes them.
-[[nodiscard]] Result<void> drain_pipes(UniqueHandle stdout_end,
-                                       std::vector<std::uint8_t>& stdout_bytes,
-                                       UniqueHandle stderr_end,
-                                       std::vector<std::uint8_t>& stderr_bytes);
+[[nodiscard]] Result<void> drain_pipes(UniqueHandle stdout_end, ByteBuffer& stdout_bytes,
+                                       UniqueHandle stderr_end, ByteBuffer& stderr_bytes);
 
 // Reads one output pipe to its end; takes the end over and closes it.
-[[nodiscard]] Result<void> drain_pipe(UniqueHandle end, std::vector<std::uint8_t>& bytes);
+[[nodiscard]] Result<void> drain_pipe(UniqueHandle end, ByteBuffer& bytes);
 
 }  // namespace vora

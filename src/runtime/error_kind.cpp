@@ -12,6 +12,7 @@ struct KindText {
   std::string_view description;
 };
 
+// Read at compile time only: the program keeps the packed form below.
 constexpr std::array<KindText, kErrorKindCount> kKindTexts{{
     {"NotFound", "entity not found"},
     {"PermissionDenied", "permission denied"},
@@ -59,8 +60,40 @@ constexpr std::array<KindText, kErrorKindCount> kKindTexts{{
     {"Uncategorized", "uncategorized error"},
 }};
 
+constexpr std::size_t kKindTextBytes = [] {
+  std::size_t bytes = 0;
+  for (const KindText& text : kKindTexts) bytes += text.name.size() + text.description.size();
+  return bytes;
+}();
+
+// Every name and description one after the other, and where each starts: an eighth of the
+// size of a table of string views, and no relocation for each text.
+struct PackedKindTexts {
+  char bytes[kKindTextBytes];
+  std::uint16_t starts[2 * kErrorKindCount + 1];
+
+  std::string_view text(std::size_t index) const {
+    return std::string_view(bytes + starts[index], starts[index + 1] - starts[index]);
+  }
+};
+
+constexpr PackedKindTexts kPackedKindTexts = [] {
+  PackedKindTexts packed{};
+  std::size_t end = 0;
+  std::size_t index = 0;
+  for (const KindText& text : kKindTexts) {
+    for (const std::string_view part : {text.name, text.description}) {
+      packed.starts[index++] = static_cast<std::uint16_t>(end);
+      for (const char c : part) packed.bytes[end++] = c;
+    }
+  }
+  packed.starts[index] = static_cast<std::uint16_t>(end);
+  return packed;
+}();
+
+// Every code with a kind fits in 16 bits, which halves the table.
 struct CodeKind {
-  std::int32_t code;
+  std::uint16_t code;
   ErrorKind kind;
 };
 
@@ -140,15 +173,19 @@ static_assert(std::ranges::is_sorted(kCodeKinds, {}, &CodeKind::code));
 
 }  // namespace
 
-std::string_view kind_name(ErrorKind kind) { return kKindTexts[std::to_underlying(kind)].name; }
+std::string_view kind_name(ErrorKind kind) {
+  return kPackedKindTexts.text(2 * std::size_t{std::to_underlying(kind)});
+}
 
 std::string_view kind_description(ErrorKind kind) {
-  return kKindTexts[std::to_underlying(kind)].description;
+  return kPackedKindTexts.text(2 * std::size_t{std::to_underlying(kind)} + 1);
 }
 
 ErrorKind error_kind_of(std::int32_t code) {
-  const auto* found = std::ranges::lower_bound(kCodeKinds, code, {}, &CodeKind::code);
-  if (found != std::ranges::end(kCodeKinds) && found->code == code) return found->kind;
+  const auto* found = std::lower_bound(
+      std::begin(kCodeKinds), std::end(kCodeKinds), code,
+      [](const CodeKind& entry, std::int32_t wanted) { return entry.code < wanted; });
+  if (found != std::end(kCodeKinds) && found->code == code) return found->kind;
   return ErrorKind::Uncategorized;
 }
 

@@ -18,7 +18,9 @@ struct SourceLocation {
   constexpr SourceLocation(std::string_view file_name, std::uint32_t line_number,
                            std::uint32_t column_number)
       : file(file_name), line(line_number), column(column_number) {}
-  constexpr SourceLocation(std::source_location location)  // NOLINT: implicit
+  // At compile time only: the calling function's name, which the report never shows, would
+  // otherwise stay in the program as a long string for every check.
+  consteval SourceLocation(std::source_location location)  // NOLINT: implicit
       : SourceLocation(location.file_name(), location.line(), location.column()) {}
 
   std::string_view file;

@@ -19,9 +19,7 @@ namespace {
 
 std::wstring wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-std::string text_of(const std::vector<std::uint8_t>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
+std::string text_of(const ByteBuffer& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 std::string located(std::string_view program) {
   const Result<WideString> found = locate_program(program);

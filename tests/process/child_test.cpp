@@ -318,8 +318,8 @@ TEST(ChildHandles, ADrainThatFailsKeepsWhatWasReadBeforeItsPendingReadWasCancell
   ASSERT_TRUE(out && err);
   DWORD count = 0;
   ASSERT_TRUE(WriteFile(out->child_end.get(), "sixteen bytes...", 16, &count, nullptr));
-  std::vector<std::uint8_t> out_bytes;
-  std::vector<std::uint8_t> err_bytes;
+  ByteBuffer out_bytes;
+  ByteBuffer err_bytes;
   // The child's end cannot be read: that read fails while the next one on stdout is pending.
   EXPECT_FALSE(
       drain_pipes(std::move(out->parent_end), out_bytes, std::move(err->child_end), err_bytes));

@@ -7,24 +7,8 @@
 #include "env/native_text.hpp"
 #include "fuzz_check.hpp"
 #include "process/command_args.hpp"
-#include "runtime/io_error.hpp"
-
-namespace {
 
 using vora::fuzz::check;
-
-void check_nul_is_refused(const vora::CommandArg& arg) {
-  std::u16string line = u"\"p\"";
-  vora::CommandArg with_nul = arg;
-  with_nul.text.insert(with_nul.text.size() / 2, 1, '\0');
-  const vora::Result<void> appended = vora::append_argument(line, with_nul);
-  check(!appended && appended.error() == vora::IoError::message(vora::ErrorKind::InvalidInput,
-                                                                "nul byte found in provided data"),
-        "a NUL in an argument is refused");
-  check(line == u"\"p\"", "a refused argument leaves the line as it was");
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The program text first, then the arguments.
@@ -55,10 +39,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const vora::Result<std::u16string> raw = vora::compose_command_line(program, raw_args);
   check(raw.has_value() && *raw == raw_line, "raw arguments reach the line unchanged");
-
-  if (!args.empty()) {
-    check_nul_is_refused(args.back());
-    check_nul_is_refused(raw_args.back());
-  }
   return 0;
 }

@@ -18,10 +18,9 @@ bool is_separator(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 // Quotation marks, backslashes and separators are the only units that splitting may drop or
 // add; every other unit must come through once, in order.
 std::u16string without_syntax(std::u16string_view units) {
-  std::u16string kept;
-  for (const char16_t unit : units) {
-    if (unit != u'"' && unit != u'\\' && !is_separator(unit)) kept += unit;
-  }
+  std::u16string kept(units);
+  std::erase_if(kept,
+                [](char16_t unit) { return unit == u'"' || unit == u'\\' || is_separator(unit); });
   return kept;
 }
 

@@ -15,35 +15,28 @@ namespace {
 
 using vora::fuzz::check;
 
-std::optional<std::uint32_t> sextet(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return std::nullopt;
-}
+constexpr std::string_view kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// Strict: whole groups of four, "=" only as the last one or two characters of the last group,
-// and the bits that padding leaves over must be zero.
+// Strict: whole groups of four, "=" only as the last one or two characters, and the bits that
+// padding leaves over must be zero.
 std::optional<std::vector<std::uint8_t>> decode_base64(std::string_view text) {
+  const std::size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
   if (text.size() % 4 != 0) return std::nullopt;
   std::vector<std::uint8_t> bytes;
-  for (std::size_t at = 0; at < text.size(); at += 4) {
-    const bool last = at + 4 == text.size();
-    const std::size_t padding = !last ? 0 : text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
-    std::uint32_t group = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-      const std::optional<std::uint32_t> value = i < 4 - padding ? sextet(text[at + i]) : 0;
-      if (!value) return std::nullopt;
-      group = (group << 6) | *value;
-    }
-    const std::size_t count = 3 - padding;
-    if ((group & ((1u << (8 * padding)) - 1)) != 0) return std::nullopt;
-    for (std::size_t i = 0; i < count; ++i) {
-      bytes.push_back(static_cast<std::uint8_t>(group >> (16 - 8 * i)));
+  std::uint32_t bits = 0;
+  unsigned pending = 0;
+  for (const char c : text.substr(0, text.size() - padding)) {
+    const std::size_t value = kAlphabet.find(c);
+    if (value == std::string_view::npos) return std::nullopt;
+    bits = (bits << 6) | static_cast<std::uint32_t>(value);
+    pending += 6;
+    if (pending >= 8) {
+      pending -= 8;
+      bytes.push_back(static_cast<std::uint8_t>(bits >> pending));
     }
   }
+  if ((bits & ((1u << pending) - 1)) != 0) return std::nullopt;
   return bytes;
 }
 

@@ -63,7 +63,4 @@ inline void append_utf8_form(std::string& out, char32_t c) {
   }
 }
 
-inline bool is_lead_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-inline bool is_trail_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 }  // namespace vora::fuzz

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,20 +13,11 @@ namespace {
 
 using vora::fuzz::check;
 
-// A heap copy of exactly `bytes.size()` bytes, so that AddressSanitizer sees any read past the
-// end of a path, which a std::string's spare capacity would hide.
-class ExactCopy {
- public:
-  explicit ExactCopy(std::string_view bytes)
-      : bytes_(std::make_unique<char[]>(bytes.size())), size_(bytes.size()) {
-    std::ranges::copy(bytes, bytes_.get());
-  }
-  std::string_view view() const { return {bytes_.get(), size_}; }
+// A heap copy of exactly the bytes, so that AddressSanitizer sees any read past the end of a
+// path, which a std::string's spare capacity would hide; view() gives the path.
+std::vector<char> exact_copy(std::string_view bytes) { return {bytes.begin(), bytes.end()}; }
 
- private:
-  std::unique_ptr<char[]> bytes_;
-  std::size_t size_;
-};
+std::string_view view(const std::vector<char>& bytes) { return {bytes.data(), bytes.size()}; }
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
@@ -43,21 +33,9 @@ bool is_plain_name(std::string_view name) {
          std::ranges::none_of(name, is_separator);
 }
 
-std::string ascii_lowered(std::string_view bytes) {
-  std::string out(bytes);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool lies_within(std::string_view part, std::string_view whole) {
-  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
-}
-
 void check_structure(std::string_view text) {
-  const ExactCopy copy(text);
-  const std::string_view path = copy.view();
+  const std::vector<char> copy = exact_copy(text);
+  const std::string_view path = view(copy);
   const auto parent = vora::path_parent(path);
   const auto name = vora::path_file_name(path);
   if (parent) {
@@ -65,7 +43,8 @@ void check_structure(std::string_view text) {
           "the parent is a shorter prefix of its path");
   }
   if (name) {
-    check(lies_within(*name, path), "the file name is a part of its path");
+    check(name->data() >= path.data() && name->data() + name->size() <= path.data() + path.size(),
+          "the file name is a part of its path");
     check(!name->empty() && *name != "." && *name != "..", "the file name is a name");
     check(name->find('\\') == std::string_view::npos, "the file name holds no backslash");
     check(parent && parent->data() + parent->size() <= name->data(),
@@ -79,17 +58,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Paths are WTF-8 from Windows' UTF-16, as every path of the product is: the append rule
   // relies on it.
   const std::vector<std::u16string> pieces = vora::fuzz::unit_pieces(data, size);
-  const ExactCopy base_copy(vora::text_from_utf16(pieces[0]).bytes());
-  const ExactCopy name_copy(vora::text_from_utf16(pieces.size() > 1 ? pieces[1] : u"").bytes());
-  const std::string_view base = base_copy.view();
-  const std::string_view name = name_copy.view();
+  const std::vector<char> base_copy = exact_copy(vora::text_from_utf16(pieces[0]).bytes());
+  const std::vector<char> name_copy =
+      exact_copy(vora::text_from_utf16(pieces.size() > 1 ? pieces[1] : u"").bytes());
+  const std::string_view base = view(base_copy);
+  const std::string_view name = view(name_copy);
 
   check_structure(base);
   check_structure(name);
   const vora::NativeText joined = vora::path_join(base, name);
   check_structure(joined.bytes());
 
-  check(vora::equals_ignore_ascii_case(base, name) == (ascii_lowered(base) == ascii_lowered(name)),
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  check(vora::equals_ignore_ascii_case(base, name) ==
+            std::ranges::equal(base, name, {}, lower, lower),
         "equals_ignore_ascii_case folds A-Z and nothing else");
 
   const bool base_is_share_or_extended =

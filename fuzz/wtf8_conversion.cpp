@@ -10,35 +10,28 @@
 namespace {
 
 using vora::fuzz::check;
-using vora::fuzz::is_lead_surrogate;
-using vora::fuzz::is_trail_surrogate;
 
-bool starts_pair(std::u16string_view units, std::size_t at) {
-  return is_lead_surrogate(units[at]) && at + 1 < units.size() && is_trail_surrogate(units[at + 1]);
-}
+bool is_lead_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_trail_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-std::string expected_wtf8(std::u16string_view units) {
-  std::string out;
+struct Expected {
+  std::string wtf8;         // pairs as four bytes, every other unit the UTF-8 form of its value
+  std::u16string replaced;  // U+FFFD in place of each unpaired surrogate
+};
+
+Expected expected_forms(std::u16string_view units) {
+  Expected out;
   for (std::size_t at = 0; at < units.size(); ++at) {
     char32_t c = units[at];
-    if (starts_pair(units, at)) {
+    if (is_lead_surrogate(units[at]) && at + 1 < units.size() &&
+        is_trail_surrogate(units[at + 1])) {
+      out.replaced += units.substr(at, 2);
       c = 0x10000 + ((c - 0xD800) << 10) + (units[++at] - 0xDC00u);
-    }
-    vora::fuzz::append_utf8_form(out, c);
-  }
-  return out;
-}
-
-std::u16string with_replacement_characters(std::u16string_view units) {
-  std::u16string out;
-  for (std::size_t at = 0; at < units.size(); ++at) {
-    if (starts_pair(units, at)) {
-      out += units.substr(at++, 2);
-    } else if (is_lead_surrogate(units[at]) || is_trail_surrogate(units[at])) {
-      out += u'\uFFFD';
     } else {
-      out += units[at];
+      out.replaced +=
+          is_lead_surrogate(units[at]) || is_trail_surrogate(units[at]) ? u'\uFFFD' : units[at];
     }
+    vora::fuzz::append_utf8_form(out.wtf8, c);
   }
   return out;
 }
@@ -49,11 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::u16string units = vora::fuzz::units_from_bytes(data + 1, size - 1);
   const vora::NativeText text = vora::text_from_utf16(units);
-  check(text.bytes() == expected_wtf8(units),
+  const Expected expected = expected_forms(units);
+  check(text.bytes() == expected.wtf8,
         "pairs become four bytes, every other unit the UTF-8 form of its value");
   check(vora::utf16_from_text(text.bytes()) == units, "the units come back unchanged");
 
-  const std::u16string replaced = with_replacement_characters(units);
+  const std::u16string& replaced = expected.replaced;
   check(vora::holds_surrogate(text.bytes()) == (replaced != units),
         "holds_surrogate finds exactly the unpaired surrogates");
   const vora::PathText shown = vora::path_text(text);

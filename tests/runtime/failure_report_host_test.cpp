@@ -8,33 +8,29 @@
 namespace vora {
 namespace {
 
-TEST(FailureReportDeathTest, ReportsTheCallersLocationAndTheMessage) {
-  EXPECT_DEATH(
-      {
-        mark_main_thread();
-        (void)expect_ok(Result<int>(std::unexpected(IoError::from_kind(ErrorKind::Other))), "exe",
-                        SourceLocation("src/uninstall/run_uninstall.cpp", 27, 39));
-      },
-      "^\nthread 'main' \\([0-9]+\\) panicked at src/uninstall/run_uninstall.cpp:27:39:\n"
-      "exe: Kind\\(Other\\)\nnote: set the environment variable VORA_BACKTRACE=1");
-}
-
-TEST(FailureReportDeathTest, AnUnnamedThreadIsCalledSo) {
-  EXPECT_DEATH(fail_fatally("called `Option::unwrap()` on a `None` value"),
-               "^\nthread '<unnamed>' \\([0-9]+\\) panicked at tests/runtime/"
-               "failure_report_host_test.cpp:[0-9]+:[0-9]+:\ncalled `Option::unwrap\\(\\)`");
-}
-
-TEST(FailureReportDeathTest, AFailureWhileReportingGivesTheShortFormAndEnds) {
-  // The stand-in system text of code 4242 fails, so the composed message never gets written.
-  EXPECT_DEATH((void)expect_ok(Result<int>(std::unexpected(IoError::os(4242))), "exe"),
-               "^panicked at tests/support/os_error_text_host.cpp:[0-9]+:[0-9]+:\n"
-               "no text for 4242\n"
-               "thread panicked while processing panic. aborting.\n$");
-}
-
-TEST(FailureReportDeathTest, AllocationFailureNamesTheSize) {
-  EXPECT_DEATH(fail_allocation(123456), "^memory allocation of 123456 bytes failed\nnote: ");
+TEST(FailureReportDeathTest, NamesTheThreadTheCallersLocationAndTheMessage) {
+  const struct {
+    void (*fail)();
+    const char* report;
+  } rows[] = {
+      {[] {
+         mark_main_thread();
+         (void)expect_ok(Result<int>(std::unexpected(IoError::from_kind(ErrorKind::Other))), "exe");
+       },
+       "^\nthread 'main' \\([0-9]+\\) panicked at tests/runtime/failure_report_host_test.cpp:"
+       "[0-9]+:[0-9]+:\nexe: Kind\\(Other\\)\n"
+       "note: set the environment variable VORA_BACKTRACE=1 to list the failing thread's return "
+       "addresses\n$"},
+      {[] { fail_fatally("called `Option::unwrap()` on a `None` value"); },
+       "^\nthread '<unnamed>' \\([0-9]+\\) panicked at tests/runtime/"
+       "failure_report_host_test.cpp:[0-9]+:[0-9]+:\ncalled `Option::unwrap\\(\\)`"},
+      // The stand-in system text of code 4242 fails, so the composed message never gets written.
+      {[] { (void)expect_ok(Result<int>(std::unexpected(IoError::os(4242))), "exe"); },
+       "^panicked at tests/support/os_error_text_host.cpp:[0-9]+:[0-9]+:\nno text for 4242\n"
+       "thread panicked while processing panic. aborting.\n$"},
+      {[] { fail_allocation(123456); }, "^memory allocation of 123456 bytes failed\nnote: "},
+  };
+  for (const auto& row : rows) EXPECT_DEATH(row.fail(), row.report);
 }
 
 }  // namespace

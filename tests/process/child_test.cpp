@@ -40,8 +40,8 @@ class StandIn : public ::testing::Test {
  protected:
   void install_as(std::string_view program) {
     const std::wstring copy = testing::test_folder() + wide(program) + L".exe";
-    ASSERT_TRUE(
-        CopyFileW((testing::test_folder() + L"tool_probe.exe").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((testing::test_folder() + L"..\\demo\\tool_probe.exe").c_str(),
+                          copy.c_str(), FALSE));
     installed_.push_back(copy);
   }
   void TearDown() override {
@@ -117,7 +117,8 @@ TEST_F(StandIn, AProgramInTheExecutablesFolderWinsOverTheSystemDirectory) {
 
 TEST_F(StandIn, ANameWithADotGetsNoExtensionAndAMissingOneIsNotFound) {
   const std::wstring tool = testing::test_folder() + L"my.tool";
-  ASSERT_TRUE(CopyFileW((testing::test_folder() + L"tool_probe.exe").c_str(), tool.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((testing::test_folder() + L"..\\demo\\tool_probe.exe").c_str(),
+                        tool.c_str(), FALSE));
   installed_.push_back(tool);
   EXPECT_EQ(located("my.tool"), folder_utf8() + "my.tool");
   EXPECT_EQ(located("vora-no-such-tool"),
@@ -136,7 +137,8 @@ TEST_F(StandIn, PathEntriesAreSearchedWithTheirQuotesAndWithoutEmptyOnes) {
   const std::wstring folder = std::wstring(temp) + L"vora;path";
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring tool = folder + L"\\vora-path-tool.exe";
-  ASSERT_TRUE(CopyFileW((testing::test_folder() + L"tool_probe.exe").c_str(), tool.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((testing::test_folder() + L"..\\demo\\tool_probe.exe").c_str(),
+                        tool.c_str(), FALSE));
 
   wchar_t saved[32767];
   const DWORD saved_length = GetEnvironmentVariableW(L"PATH", saved, 32767);
@@ -184,6 +186,7 @@ TEST_F(StandIn, AToolGetsTheNulDeviceAsInputAndPipesForItsOutput) {
 }
 
 TEST_F(StandIn, AChildLetGoByAParentWithoutStandardHandlesGetsNulInputAndNoOutput) {
+  install_as("tool_probe");
   const std::wstring report = testing::test_folder() + L"detached-report.txt";
   DeleteFileW(report.c_str());
   SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"handles");

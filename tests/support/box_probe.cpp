@@ -2,8 +2,8 @@
 // on a real box. Text, title and type come from VORA_BOX_TEXT, VORA_BOX_TITLE and VORA_BOX_TYPE
 // (hexadecimal) rather than from the command line, so that line feeds and accented letters arrive
 // without any quoting. The exit code is what MessageBoxW returned.
+#include "demo/stand_in_text.hpp"
 #include "runtime/windows.hpp"
-#include "support/stand_in_text.hpp"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // The dialog driver on real message boxes: box_probe shows one, as the uninstaller will, and the
 // driver reads and answers it from this process as a person at the screen would.
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
 
 #include <gtest/gtest.h>
 

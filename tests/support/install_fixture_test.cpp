@@ -1,4 +1,4 @@
-#include "support/install_fixture.hpp"
+#include "demo/install_fixture.hpp"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ class InstallFixture : public ::testing::Test {
     temp_ = make_temp_folder(L"install-fixture");
     ASSERT_FALSE(temp_.empty());
     powershell_ = temp_ + L"\\powershell.exe";
-    ASSERT_TRUE(copy_file(test_folder() + L"powershell_stand_in.exe", powershell_));
+    ASSERT_TRUE(copy_file(test_folder() + L"..\\demo\\powershell_stand_in.exe", powershell_));
     log_ = temp_ + L"\\stand-in.log";
     ASSERT_TRUE(SetEnvironmentVariableW(L"VORA_STAND_IN_LOG", log_.c_str()));
 

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "demo/install_fixture.hpp"
 #include "runtime/owned_handle.hpp"
 #include "support/child_process.hpp"
-#include "support/install_fixture.hpp"
 
 namespace vora::e2e {
 
@@ -111,13 +111,14 @@ class Uninstall : public ::testing::Test {
     ASSERT_TRUE(fixture::copy_file(testing::test_folder() + L"..\\uninstall.exe",
                                    dir_ + L"\\uninstall.exe"));
     if (with_vora) {
-      ASSERT_TRUE(fixture::copy_file(test_file(L"tool_probe.exe"), dir_ + L"\\vora.exe"));
+      ASSERT_TRUE(fixture::copy_file(test_file(L"..\\demo\\tool_probe.exe"), dir_ + L"\\vora.exe"));
     }
   }
 
   // A stand-in that records what it gets, placed beside the uninstaller under `tool`'s name.
   void place_recorder(const wchar_t* tool) {
-    ASSERT_TRUE(fixture::copy_file(test_file(L"tool_probe.exe"), dir_ + L"\\" + tool + L".exe"));
+    ASSERT_TRUE(
+        fixture::copy_file(test_file(L"..\\demo\\tool_probe.exe"), dir_ + L"\\" + tool + L".exe"));
   }
 
   void place_recorders() {
@@ -125,8 +126,8 @@ class Uninstall : public ::testing::Test {
   }
 
   void place_powershell_stand_in() {
-    ASSERT_TRUE(
-        fixture::copy_file(test_file(L"powershell_stand_in.exe"), dir_ + L"\\powershell.exe"));
+    ASSERT_TRUE(fixture::copy_file(test_file(L"..\\demo\\powershell_stand_in.exe"),
+                                   dir_ + L"\\powershell.exe"));
   }
 
   void start_vora() {

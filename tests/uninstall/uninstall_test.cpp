@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
 #include "uninstall/encoded_command.hpp"
 #include "uninstall/uninstall_fixture.hpp"
 #include "uninstall/uninstall_texts.hpp"

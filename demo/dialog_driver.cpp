@@ -1,4 +1,4 @@
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
 
 #include <algorithm>
 #include <array>

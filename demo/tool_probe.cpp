@@ -1,8 +1,8 @@
 // A stand-in for the tools uninstall.exe starts as child processes. Its behaviour comes from
 // VORA_TOOL_MODE in the environment rather than from its command line, because the command line
 // is what the tests put under scrutiny.
+#include "demo/stand_in_text.hpp"
 #include "runtime/windows.hpp"
-#include "support/stand_in_text.hpp"
 
 #include <algorithm>
 #include <cstddef>

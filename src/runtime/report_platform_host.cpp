@@ -2,10 +2,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "runtime/coverage_flush.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/report_platform.hpp"
 #include "runtime/stderr.hpp"
@@ -14,6 +16,12 @@ namespace vora {
 namespace {
 
 std::mutex g_report_lock;
+
+#ifdef VORA_COVERAGE
+// Every fatal path ends in abort(), death tests included.
+void flush_coverage_on_abort(int) { flush_coverage_counters(); }
+const auto g_previous_abort_handler = std::signal(SIGABRT, flush_coverage_on_abort);
+#endif
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include <charconv>
 #include <cwchar>
 
+#include "runtime/coverage_flush.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/report_platform.hpp"
 #include "runtime/stderr.hpp"
@@ -74,6 +75,7 @@ void write_backtrace() {
 }
 
 void terminate_fast() {
+  flush_coverage_counters();
   // The fast-fail request with FAST_FAIL_FATAL_APP_EXIT (7): the process ends at once with
   // STATUS_STACK_BUFFER_OVERRUN, without running any handler.
   asm volatile("int $0x29" : : "c"(7) : "memory");

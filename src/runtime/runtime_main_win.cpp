@@ -1,5 +1,6 @@
 #include "runtime/runtime_main.hpp"
 
+#include "runtime/coverage_flush.hpp"
 #include "runtime/decimal.hpp"
 #include "runtime/report_platform.hpp"
 #include "runtime/stderr.hpp"
@@ -49,6 +50,7 @@ LONG CALLBACK on_stack_overflow(EXCEPTION_POINTERS* exception) {
     write_unbuffered("' (", pending);
     write_unbuffered(thread_id.view(), pending);
     write_unbuffered(") has overflowed its stack\n", pending);
+    flush_coverage_counters();
   }
   return EXCEPTION_CONTINUE_SEARCH;
 }

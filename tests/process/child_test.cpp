@@ -32,10 +32,10 @@ class Child : public ::testing::Test {
     }
   }
 
-  // Runs `program` as the uninstaller runs its tools, the stand-in in `mode`.
-  static ChildOutput run(const std::string& program, const wchar_t* mode) {
+  // Runs `command` with the stand-in in `mode`.
+  static ChildOutput run(const ChildCommand& command, const wchar_t* mode) {
     SetEnvironmentVariableW(L"VORA_TOOL_MODE", mode);
-    Result<ChildOutput> output = collect_output(tool(program));
+    Result<ChildOutput> output = collect_output(command);
     EXPECT_TRUE(output) << debug_text(output.error());
     return output ? *std::move(output) : ChildOutput{};
   }
@@ -94,7 +94,7 @@ TEST_F(Child, ProgramsAreFoundByTheirNameOrRefusedWithTheReason) {
 TEST_F(Child, OutputIsDrainedWhileTheChildRunsAndUntilAGrandchildLetsGoOfIt) {
   place_stand_in(testing::test_folder() + L"vora-writer.exe");
   SetEnvironmentVariableW(L"VORA_TOOL_BYTES", L"400000");
-  const ChildOutput loud = run("vora-writer", L"interleave");
+  const ChildOutput loud = run(tool("vora-writer"), L"interleave");
   EXPECT_EQ(loud.exit_code, 42u);
   ASSERT_EQ(loud.stdout_bytes.size(), 400000u);
   ASSERT_EQ(loud.stderr_bytes.size(), 400000u);
@@ -103,8 +103,11 @@ TEST_F(Child, OutputIsDrainedWhileTheChildRunsAndUntilAGrandchildLetsGoOfIt) {
     ASSERT_EQ(loud.stderr_bytes[i], 'A' + (i * 7) % 26) << i;
   }
 
+  // With standard error elsewhere, the one pipe is drained alone.
+  ChildCommand only_stdout = tool("vora-writer");
+  only_stdout.stderr_mode = StdioMode::Null;
   SetEnvironmentVariableW(L"VORA_TOOL_SLEEP_MS", L"700");
-  const ChildOutput output = run("vora-writer", L"grandchild");
+  const ChildOutput output = run(only_stdout, L"grandchild");
   EXPECT_EQ(output.exit_code, 0u);
   EXPECT_EQ(std::string(output.stdout_bytes.begin(), output.stdout_bytes.end()),
             "parent done\ngrandchild done\n");

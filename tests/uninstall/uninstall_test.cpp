@@ -97,7 +97,8 @@ class Uninstall : public ::testing::Test {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION information{};
     EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                               DETACHED_PROCESS, nullptr, nullptr, &startup, &information));
+                               DETACHED_PROCESS, nullptr, nullptr, &startup, &information))
+        << GetLastError();
     CloseHandle(information.hThread);
     if (id != nullptr) *id = information.dwProcessId;
     return UniqueHandle(information.hProcess);

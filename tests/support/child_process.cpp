@@ -103,7 +103,6 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
   }
   const UniqueHandle process(info.hProcess);
   const UniqueHandle thread(info.hThread);
-  run.main_thread_id = info.dwThreadId;
   writer.reset();
   if (reader) run.stderr_bytes = read_all(reader.get());
   EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
@@ -113,6 +112,10 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
     run.stderr_bytes = read_all(output.get());
   }
   if (target == StderrTarget::Console) run.stderr_bytes = console_lines(output.get());
+  const std::string id = "(" + std::to_string(info.dwThreadId) + ")";
+  for (std::size_t at; (at = run.stderr_bytes.find(id)) != std::string::npos;) {
+    run.stderr_bytes.replace(at, id.size(), "(main)");
+  }
   return run;
 }
 

@@ -20,10 +20,10 @@ std::wstring test_folder();
 enum class StderrTarget { Pipe, File, Console, None };
 
 struct ChildRun {
-  DWORD exit_code = 0;       // the full 32-bit code from GetExitCodeProcess
-  DWORD main_thread_id = 0;  // the child's main thread, as the failure report names it
-  // What reached standard error; for a console, the lines it shows, without the spaces that pad
-  // them to its width, each ended by "\n".
+  DWORD exit_code = 0;  // the full 32-bit code from GetExitCodeProcess
+  // What reached standard error, with the id of the child's main thread, which each run has
+  // anew, written "(main)"; for a console, the lines it shows, without the spaces that pad them
+  // to its width, each ended by "\n".
   std::string stderr_bytes;
 };
 

@@ -4,14 +4,12 @@
 #include <thread>
 
 #include "dialog/dialog.hpp"
-#include "support/child_process.hpp"
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
 
 namespace vora {
 namespace {
 
 TEST(ShowDialog, TheUtf8TextsAreReleasedBeforeTheBoxIsShown) {
-  if (!testing::display_available()) GTEST_SKIP() << "no display";
   DialogSpec spec{.title = "Vora show_dialog", .text = "x"};
   // A block of its own, which the heap hands back to the system when it is freed.
   constexpr std::size_t kTextBytes = std::size_t{64} << 20;

@@ -115,12 +115,6 @@ void run_uninstall() {
   if (asked_for(L"expect-present")) {
     (void)expect_present(std::optional<int>(), "mappa");
   }
-  if (asked_for(L"require-present")) {
-    (void)require_present(std::optional<int>());
-  }
-  if (asked_for(L"quoted")) {
-    fail_fatally(FailureMessage::with_quoted(kUnwrapErr, "--sil\xED\xA0\x80nt \"x\""));
-  }
   if (asked_for(L"long-report")) {
     std::string inner;
     for (int i = 0; i < 60; ++i) inner += "eltávolító ";
@@ -144,12 +138,9 @@ void run_uninstall() {
     wchar_t* description = nullptr;
     if (get_description != nullptr &&
         SUCCEEDED(get_description(GetCurrentThread(), &description))) {
-      std::string text;
-      for (const wchar_t* unit = description; *unit != L'\0'; ++unit) {
-        text += static_cast<char>(*unit);
-      }
-      LocalFree(description);
-      fail_fatally(FailureMessage::with_quoted("description", text));
+      const std::wstring_view name(description);
+      fail_fatally(
+          FailureMessage::with_quoted("description", std::string(name.begin(), name.end())));
     }
   }
   // Cut inside "á" and inside the emoji: the console path holds the starts back.

@@ -1,33 +1,217 @@
 // The uninstaller as a user meets it, in the Wine prefix: a per-user installation with a running
-// Vora, its registration, its shortcuts and the user's data. Real taskkill, reg and cmd where Wine
-// has them; recording stand-ins beside the uninstaller (which prefers its own folder) where a test
-// wants to see what each child received.
+// Vora, its registration, its shortcuts and the user's data, and what goes wrong in the field.
+// Real taskkill, reg and cmd where Wine has them; the recording stand-in beside the uninstaller
+// (which looks in its own folder first) where a test wants to see what each child received.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
+#include "demo/install_fixture.hpp"
+#include "runtime/owned_handle.hpp"
+#include "support/child_process.hpp"
 #include "uninstall/encoded_command.hpp"
-#include "uninstall/uninstall_fixture.hpp"
 #include "uninstall/uninstall_texts.hpp"
 
 namespace vora {
 namespace {
 
-using namespace e2e;
 namespace fixture = vora::testing;
+using testing::utf8;
+using Record = std::map<std::string, std::string>;
+using Programs = std::vector<std::string>;
 
-TEST_F(Uninstall, EachChildGetsItsExactCommandLineAndHandles) {
-  install(L"My Apps", L"Vora");
-  place_recorders();
-  EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
+constexpr DWORD kFastFailStatus = 0xC0000409;
 
-  const std::vector<Record> seen = settled_records(4);
+// Independent of the product's own conversion, which the boxes' texts go through.
+std::wstring wide(std::string_view text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
+}
+
+template <class Done>
+bool within(std::chrono::milliseconds limit, Done done) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+const std::wstring kDemo = testing::test_folder() + L"..\\demo\\";
+
+std::wstring system_folder() {
+  wchar_t folder[MAX_PATH];
+  return std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH));
+}
+
+class Uninstall : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    // Nothing a failed test started may wait on: a box left open holds up the whole run.
+    for (const UniqueHandle* process : {&uninstaller_, &vora_}) {
+      if (*process) TerminateProcess(process->get(), 1);
+    }
+    for (const wchar_t* name : {L"VORA_TOOL_MODE", L"VORA_TOOL_LOG", L"VORA_TOOL_EXIT",
+                                L"VORA_TOOL_FLOOD", L"VORA_TOOL_SLEEP_MS"}) {
+      SetEnvironmentVariableW(name, nullptr);
+    }
+    if (!root_.empty()) fixture::remove_tree(root_);
+    RegDeleteTreeW(HKEY_CURRENT_USER,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora");
+  }
+
+  // uninstall.exe, and vora.exe unless told otherwise, in `<fresh temp folder>\<path>`.
+  void install(const std::wstring& path, bool with_vora = true) {
+    root_ = fixture::make_temp_folder(L"vora-e2e");
+    ASSERT_FALSE(root_.empty());
+    log_ = root_ + L"\\tools.log";
+    dir_ = root_ + L"\\" + path;
+    ASSERT_EQ(SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr), ERROR_SUCCESS);
+    ASSERT_TRUE(fixture::copy_file(testing::test_folder() + L"..\\uninstall.exe",
+                                   dir_ + L"\\uninstall.exe"));
+    if (with_vora) {
+      ASSERT_TRUE(fixture::copy_file(kDemo + L"tool_probe.exe", dir_ + L"\\vora.exe"));
+    }
+  }
+
+  // The stand-in that records each start, beside the uninstaller under the names of `tools`.
+  void place_recorders(std::initializer_list<const wchar_t*> tools) {
+    for (const wchar_t* tool : tools) {
+      ASSERT_TRUE(fixture::copy_file(kDemo + L"tool_probe.exe", dir_ + L"\\" + tool + L".exe"));
+    }
+    SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
+    SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
+  }
+
+  // Started as the desktop starts a program: no standard handles, no console.
+  static UniqueHandle launch(const std::wstring& program, std::wstring line, DWORD* id = nullptr) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION information{};
+    EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+                               DETACHED_PROCESS, nullptr, nullptr, &startup, &information))
+        << GetLastError();
+    CloseHandle(information.hThread);
+    if (id != nullptr) *id = information.dwProcessId;
+    return UniqueHandle(information.hProcess);
+  }
+
+  void start(const std::wstring& arguments) {
+    const std::wstring program = dir_ + L"\\uninstall.exe";
+    uninstaller_ = launch(program, L"\"" + program + L"\" " + arguments, &process_id_);
+  }
+
+  DWORD exit_code() const {
+    EXPECT_EQ(WaitForSingleObject(uninstaller_.get(), 30000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(uninstaller_.get(), &code);
+    return code;
+  }
+
+  DWORD run(const std::wstring& arguments) {
+    start(arguments);
+    return exit_code();
+  }
+
+  // Each start's record is "name value" lines ended by an empty line.
+  std::vector<Record> read_records() const {
+    std::vector<Record> seen(1);
+    std::ifstream file{std::filesystem::path(log_)};
+    for (std::string line; std::getline(file, line);) {
+      if (line.empty()) {
+        seen.emplace_back();
+      } else {
+        seen.back()[line.substr(0, line.find(' '))] = line.substr(line.find(' ') + 1);
+      }
+    }
+    seen.pop_back();
+    return seen;
+  }
+
+  // The records once `expected` starts are there, or after five seconds: the folder removal
+  // outlives the uninstaller. A moment longer for a start that should not come at all.
+  std::vector<Record> records(std::size_t expected) const {
+    within(std::chrono::seconds(5), [&] { return read_records().size() >= expected; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return read_records();
+  }
+
+  Programs programs(std::size_t expected) const {
+    Programs names;
+    for (const Record& record : records(expected)) {
+      names.push_back(record.at("cmdline").substr(1, record.at("cmdline").find('"', 1) - 1));
+    }
+    return names;
+  }
+
+  void start_vora() {
+    SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"sleep");
+    SetEnvironmentVariableW(L"VORA_TOOL_SLEEP_MS", L"120000");
+    vora_ = launch(dir_ + L"\\vora.exe", L"vora.exe");
+    SetEnvironmentVariableW(L"VORA_TOOL_MODE", nullptr);
+  }
+
+  std::wstring root_;
+  std::wstring dir_;
+  std::wstring log_;
+  UniqueHandle uninstaller_;
+  DWORD process_id_ = 0;
+  UniqueHandle vora_;
+};
+
+// With an empty PATH too: the tools are the system's, and cmd finds ping in the system directory
+// where it starts, so the removal still waits for the uninstaller to be gone.
+TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
+  const std::wstring parent = L"Programs & (x) y^z \u00c1rv\u00edzt\u0171r\u0151 \U0001F600";
+  install(parent + L"\\Vora");
+  ASSERT_TRUE(fixture::copy_file(kDemo + L"powershell_stand_in.exe", dir_ + L"\\powershell.exe"));
+  start_vora();
+  ASSERT_TRUE(fixture::create_uninstall_key(dir_));
+  const std::wstring links[] = {fixture::special_folder(CSIDL_DESKTOPDIRECTORY) + L"\\Vora.lnk",
+                                fixture::special_folder(CSIDL_PROGRAMS) + L"\\Vora.lnk"};
+  for (const std::wstring& link : links) {
+    ASSERT_TRUE(fixture::create_shortcut(link, dir_ + L"\\vora.exe"));
+  }
+  const std::wstring data = fixture::special_folder(CSIDL_APPDATA) + L"\\Vora";
+  const std::wstring kept[] = {data + L"\\servers.json", root_ + L"\\" + parent + L"\\Vora2",
+                               root_ + L"\\" + parent + L"\\Vora.txt"};
+  CreateDirectoryW(data.c_str(), nullptr);
+  CreateDirectoryW(kept[1].c_str(), nullptr);
+  for (const std::wstring& file : {kept[0], kept[2]}) {
+    std::ofstream{std::filesystem::path(file)} << "[\"vora.example\"]";
+  }
+
+  std::wstring saved_path(32767, L'\0');
+  saved_path.resize(GetEnvironmentVariableW(L"PATH", saved_path.data(), 32767));
+  SetEnvironmentVariableW(L"PATH", L"");
+  const DWORD status = run(L"--silent");
+  SetEnvironmentVariableW(L"PATH", saved_path.c_str());
+
+  EXPECT_EQ(status, 0u);
+  EXPECT_TRUE(fixture::file_exists(dir_));
+  EXPECT_EQ(WaitForSingleObject(vora_.get(), 5000), WAIT_OBJECT_0);
+  EXPECT_FALSE(fixture::uninstall_key_exists());
+  for (const std::wstring& link : links) EXPECT_FALSE(fixture::file_exists(link)) << utf8(link);
+  EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return !fixture::file_exists(dir_); }));
+  for (const std::wstring& path : kept) EXPECT_TRUE(fixture::file_exists(path)) << utf8(path);
+  fixture::remove_tree(data);
+}
+
+// The removal runs in the system directory, so that no child holds the folder as its current one.
+TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
+  install(L"My Apps\\vORa");
+  place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+  EXPECT_EQ(run(L"--silent"), 0u);
+
+  const std::vector<Record> seen = records(4);
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[0].at("cmdline"), R"("taskkill" /F /IM vora.exe)");
   EXPECT_EQ(seen[1].at("cmdline"),
@@ -37,188 +221,130 @@ TEST_F(Uninstall, EachChildGetsItsExactCommandLineAndHandles) {
                 encode_powershell_command(kShortcutRemovalScript));
   EXPECT_EQ(seen[3].at("cmdline"),
             "\"cmd\" /C ping 127.0.0.1 -n 4 >nul & rmdir /S /Q \"" + utf8(dir_) + "\"");
-  for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE(program_of(seen[i]));
-    EXPECT_EQ(seen[i].at("stdin"), "char");
-    EXPECT_EQ(seen[i].at("stdout"), "pipe");
-    EXPECT_EQ(seen[i].at("stderr"), "pipe");
-    EXPECT_EQ(seen[i].at("usestdhandles"), "1");
+  for (const Record& record : seen) {
+    SCOPED_TRACE(record.at("cmdline"));
+    const bool removal = &record == &seen[3];
+    EXPECT_EQ(record.at("stdin"), "char");
+    // The uninstaller has no standard handles to pass on; Wine fills a child's with console ones.
+    const std::string output =
+        removal ? testing::running_under_wine() ? "console" : "null" : "pipe";
+    EXPECT_EQ(record.at("stdout"), output);
+    EXPECT_EQ(record.at("stderr"), output);
+    EXPECT_EQ(record.at("usestdhandles"), "1");
+    EXPECT_EQ(record.at("cwd") == utf8(system_folder()), removal);
   }
-  // The folder removal starts in the system directory, whatever the uninstaller's own.
-  EXPECT_EQ(seen[3].at("stdin"), "char");
-  EXPECT_EQ(seen[3].at("usestdhandles"), "1");
-  EXPECT_EQ(seen[3].at("cwd"), utf8(system_directory()));
-  EXPECT_NE(seen[0].at("cwd"), seen[3].at("cwd"));
 }
 
-TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
-  install(L"Programs & (x) y^z", L"Vora");
-  place_powershell_stand_in();
-  start_vora();
-  ASSERT_TRUE(fixture::create_uninstall_key(dir_));
-  const std::wstring desktop_link = fixture::special_folder(CSIDL_DESKTOPDIRECTORY) + L"\\Vora.lnk";
-  const std::wstring programs_link = fixture::special_folder(CSIDL_PROGRAMS) + L"\\Vora.lnk";
-  ASSERT_TRUE(fixture::create_shortcut(desktop_link, dir_ + L"\\vora.exe"));
-  ASSERT_TRUE(fixture::create_shortcut(programs_link, dir_ + L"\\vora.exe"));
-  const std::wstring data = fixture::special_folder(CSIDL_APPDATA) + L"\\Vora";
-  CreateDirectoryW(data.c_str(), nullptr);
-  std::ofstream{std::filesystem::path(data + L"\\servers.json")} << "[\"vora.example\"]";
-  const std::wstring neighbour = root_ + L"\\Programs & (x) y^z\\Vora2";
-  ASSERT_TRUE(CreateDirectoryW(neighbour.c_str(), nullptr));
-
-  EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
-  // The folder goes only after the uninstaller has exited, and then within seconds.
-  EXPECT_TRUE(fixture::file_exists(dir_));
-  EXPECT_EQ(WaitForSingleObject(vora_process_.get(), 5000), WAIT_OBJECT_0);
-  EXPECT_FALSE(fixture::uninstall_key_exists());
-  EXPECT_FALSE(fixture::file_exists(desktop_link));
-  EXPECT_FALSE(fixture::file_exists(programs_link));
-  EXPECT_TRUE(folder_gone_within(std::chrono::seconds(10)));
-  EXPECT_TRUE(fixture::file_exists(neighbour));
-  EXPECT_TRUE(fixture::file_exists(data + L"\\servers.json"));
-  fixture::remove_tree(data);
+// Not named Vora; or with a ! in its path, which cmd would expand where delayed expansion is on
+// in the registry (dropping a lone one), so that another folder could go.
+TEST_F(Uninstall, AFolderThatMayNotGoStaysAndEveryOtherStepRuns) {
+  for (const wchar_t* path : {L"Vora2", L"Apps!\\Vora"}) {
+    SCOPED_TRACE(utf8(path));
+    install(path);
+    place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+    EXPECT_EQ(run(L"--silent"), 0u);
+    // The removal would have started before the uninstaller ended.
+    EXPECT_FALSE(within(std::chrono::seconds(2), [&] { return read_records().size() > 3; }));
+    EXPECT_EQ(programs(3), (Programs{"taskkill", "reg", "powershell"}));
+    TearDown();
+  }
 }
 
 TEST_F(Uninstall, WithoutVoraBesideItNothingHappens) {
-  install(L"", L"Vora", false);
-  place_recorders();
-  EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
-  EXPECT_EQ(run_uninstaller(L""), 0u);
-  EXPECT_TRUE(settled_records(0).empty());
+  install(L"Vora", false);
+  place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+  EXPECT_EQ(run(L"--silent"), 0u);
+  EXPECT_EQ(run(L""), 0u);
+  EXPECT_TRUE(records(0).empty());
 }
 
-TEST_F(Uninstall, OnlyAFolderNamedVoraIsRemovedAndEveryOtherStepStillRuns) {
-  const struct {
-    std::wstring parents;
-    std::wstring name;
-    bool removed;
-  } rows[] = {
-      {L"", L"VORA", true},
-      {L"", L"vora", true},
-      {L"", L"Vora2", false},
-      {L"", L"Vora.old", false},
-      {L"", L"Vora ", false},
-      // cmd would expand %...% inside the quotation marks and could remove another folder.
-      {L"100%USERPROFILE%", L"Vora", false},
-      // The same for !...! where delayed expansion is switched on, which drops a lone ! as well.
-      {L"Apps!", L"Vora", false},
-      // (A path with an unpaired surrogate is left in place too; Wine cannot make such a folder,
-      // so only the native test of the removal command shows it.)
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(utf8(row.parents + L"\\" + row.name));
-    install(row.parents, row.name);
-    place_recorders();
-    EXPECT_EQ(run_uninstaller(L"--silent"), 0u);
-    const Programs expected = row.removed ? Programs{"taskkill", "reg", "powershell", "cmd"}
-                                          : Programs{"taskkill", "reg", "powershell"};
-    EXPECT_EQ(settled_programs(expected.size()), expected);
-    fixture::remove_tree(root_);
-  }
-  root_.clear();
-}
+const std::wstring kTitle = wide(kDialogTitle);
 
-std::wstring wide(std::string_view utf8_text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8_text.data(),
-                                         static_cast<int>(utf8_text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8_text.data(), static_cast<int>(utf8_text.size()), out.data(),
-                      length);
-  return out;
-}
-
-const std::wstring kTitle = L"Vora elt\u00e1vol\u00edt\u00e1sa";
-
-using Buttons = std::vector<std::pair<int, std::wstring>>;
-
-std::vector<int> ids_of(const testing::BoxView& box) {
+std::vector<int> ids_of(const fixture::BoxView& box) {
   std::vector<int> ids;
   for (const auto& [id, caption] : box.buttons) ids.push_back(id);
   return ids;
 }
 
+// Anything but the exact option asks first.
 TEST_F(Uninstall, TheConfirmationAsksAndNoChangesNothing) {
-  if (!testing::display_available()) GTEST_SKIP() << "no display";
-  install(L"", L"Vora");
-  place_recorders();
-  DWORD process_id = 0;
-  const UniqueHandle process = start_uninstaller(L"", process_id);
-  const std::optional<testing::BoxView> box = testing::wait_for_box(kTitle, process_id, 20000);
+  install(L"Vora");
+  place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+  start(L"--Silent");
+  const std::optional<fixture::BoxView> box = fixture::wait_for_box(kTitle, process_id_, 20000);
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text, wide(kConfirmationText));
   EXPECT_EQ(box->icon, L"warning");
   EXPECT_EQ(ids_of(*box), (std::vector<int>{IDYES, IDNO}));
   EXPECT_EQ(box->default_id, IDYES);
-  // A Yes/No box has no Cancel: on Windows Esc leaves it open. Wine closes it, with an answer
-  // that is not Yes all the same.
-  ASSERT_TRUE(testing::press_escape(*box));
-  if (testing::running_under_wine()) {
-    EXPECT_TRUE(testing::wait_gone(box->window, 5000));
-  } else {
-    EXPECT_FALSE(testing::wait_gone(box->window, 500));
-    ASSERT_TRUE(testing::press(*box, IDNO));
-  }
-  EXPECT_EQ(exit_code_of(process), 0u);
-  EXPECT_TRUE(settled_records(0).empty());
+  ASSERT_TRUE(fixture::press(*box, IDNO));
+  EXPECT_EQ(exit_code(), 0u);
+  EXPECT_TRUE(records(0).empty());
   EXPECT_TRUE(fixture::file_exists(dir_ + L"\\vora.exe"));
 }
 
 TEST_F(Uninstall, YesRunsTheStepsAndThenSaysSo) {
-  if (!testing::display_available()) GTEST_SKIP() << "no display";
-  install(L"", L"Vora");
-  place_recorders();
-  DWORD process_id = 0;
-  const UniqueHandle process = start_uninstaller(L"", process_id);
-  const std::optional<testing::BoxView> confirmation =
-      testing::wait_for_box(kTitle, process_id, 20000);
+  install(L"Vora");
+  place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+  start(L"");
+  const std::optional<fixture::BoxView> confirmation =
+      fixture::wait_for_box(kTitle, process_id_, 20000);
   ASSERT_TRUE(confirmation);
-  ASSERT_TRUE(testing::press(*confirmation, IDYES));
-  ASSERT_TRUE(testing::wait_gone(confirmation->window, 5000));
+  ASSERT_TRUE(fixture::press(*confirmation, IDYES));
+  ASSERT_TRUE(fixture::wait_gone(confirmation->window, 5000));
 
-  const std::optional<testing::BoxView> notice = testing::wait_for_box(kTitle, process_id, 20000);
+  const std::optional<fixture::BoxView> notice = fixture::wait_for_box(kTitle, process_id_, 20000);
   ASSERT_TRUE(notice);
   EXPECT_EQ(notice->text, wide(kCompletionText));
   EXPECT_EQ(notice->icon, L"information");
   EXPECT_EQ(ids_of(*notice), (std::vector<int>{IDOK}));
   // The three steps ran before the notice; the folder removal comes after it.
-  EXPECT_EQ(programs_run(), (Programs{"taskkill", "reg", "powershell"}));
-  ASSERT_TRUE(testing::press(*notice, IDOK));
-  EXPECT_EQ(exit_code_of(process), 0u);
-  EXPECT_EQ(settled_programs(4), (Programs{"taskkill", "reg", "powershell", "cmd"}));
+  EXPECT_EQ(programs(3), (Programs{"taskkill", "reg", "powershell"}));
+  ASSERT_TRUE(fixture::press(*notice, IDOK));
+  EXPECT_EQ(exit_code(), 0u);
+  EXPECT_EQ(programs(4), (Programs{"taskkill", "reg", "powershell", "cmd"}));
 }
 
-TEST_F(Uninstall, SilentModeIsTheExactOptionAndAnythingElseAsksFirst) {
-  if (!testing::display_available()) GTEST_SKIP() << "no display";
-  const struct {
-    std::wstring arguments;
-    bool silent;
-  } rows[] = {
-      {L"--silent", true}, {L"x \"--silent\" y", true}, {L"--Silent", false},
-      {L"-silent", false}, {L"/silent", false},         {L"--silent=1", false},
-  };
-  install(L"", L"Vora");
-  // A recording cmd, so that no run removes the folder under the next one.
-  place_recorders();
-  for (const auto& row : rows) {
-    SCOPED_TRACE(utf8(row.arguments));
-    DeleteFileW(log_.c_str());
-    DWORD process_id = 0;
-    const UniqueHandle process = start_uninstaller(row.arguments, process_id);
-    if (!row.silent) {
-      const std::optional<testing::BoxView> box = testing::wait_for_box(kTitle, process_id, 20000);
-      ASSERT_TRUE(box);
-      ASSERT_TRUE(testing::press(*box, IDNO));
-    }
-    EXPECT_EQ(exit_code_of(process), 0u);
-    EXPECT_EQ(settled_programs(row.silent ? 4 : 0).size(), row.silent ? 4u : 0u);
-  }
+// A tool that cannot start (a folder of its name is found first), tools that fail and tools that
+// flood both output streams with 10 MiB: every later step still runs and the run ends with 0.
+TEST_F(Uninstall, ToolsThatCannotStartFailOrFloodDoNotStopTheRun) {
+  install(L"Vora");
+  ASSERT_TRUE(CreateDirectoryW((dir_ + L"\\taskkill.exe").c_str(), nullptr));
+  place_recorders({L"reg", L"powershell", L"cmd"});
+  SetEnvironmentVariableW(L"VORA_TOOL_EXIT", L"5");
+  SetEnvironmentVariableW(L"VORA_TOOL_FLOOD", L"10485760");
+  EXPECT_EQ(run(L"--silent"), 0u);
 
-  // The option as the program name itself: the command line begins with it.
-  DeleteFileW(log_.c_str());
-  const testing::ChildRun run =
-      testing::run_child(dir_ + L"\\uninstall.exe", L"--silent", testing::StderrTarget::None);
-  EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_EQ(settled_programs(4).size(), 4u);
+  const std::vector<Record> seen = records(3);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].at("flooded") + seen[1].at("flooded"), "11");
+  EXPECT_EQ(seen[2].at("cmdline").substr(0, 5), "\"cmd\"");
+}
+
+// An argument that is not valid Unicode ends the uninstaller before it changes anything. The
+// report reaches standard error whatever that is, and the status is the same when there is none.
+TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
+  install(L"Vora");
+  place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"});
+  const std::wstring program = dir_ + L"\\uninstall.exe";
+  const std::wstring line = L"\"" + program + L"\" x\xD800y --silent";
+  const auto report = [&](testing::StderrTarget target) {
+    const testing::ChildRun run = testing::run_child(program, line, target);
+    EXPECT_EQ(run.exit_code, kFastFailStatus);
+    return run.stderr_bytes;
+  };
+  const std::string piped = report(testing::StderrTarget::Pipe);
+  EXPECT_EQ(piped.rfind("\nthread 'main' (main) panicked at src/env/arguments.cpp:", 0), 0u)
+      << piped;
+  EXPECT_NE(piped.find(":\ncalled `Result::unwrap()` on an `Err` value: \"x\\u{d800}y\"\nnote: "),
+            std::string::npos)
+      << piped;
+  EXPECT_EQ(piped.back(), '\n');
+  EXPECT_EQ(report(testing::StderrTarget::File), piped);
+  // A console starts each report on a line of its own and shows every line whole.
+  EXPECT_EQ(report(testing::StderrTarget::Console), piped);
+  EXPECT_EQ(report(testing::StderrTarget::None), "");
+  EXPECT_TRUE(records(0).empty());
 }
 
 }  // namespace

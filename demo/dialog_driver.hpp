@@ -22,7 +22,6 @@ struct BoxView {
   // "warning", "information", "error", "question", "none" or "unknown", from what the icon
   // control shows.
   std::wstring icon;
-  bool yes_is_default = false;
   // The button drawn as the default one (the one Enter presses); 0 when none is.
   int default_id = 0;
 };
@@ -34,10 +33,6 @@ std::optional<BoxView> wait_for_box(const std::wstring& title, DWORD process_id,
 // Clicks the visible, enabled button with `button_id`. False if there is none or the box's
 // thread did not take the click.
 bool press(const BoxView& box, int button_id);
-
-// A press of Esc, or of Enter, on the control that has the keyboard focus in the box.
-bool press_escape(const BoxView& box);
-bool press_enter(const BoxView& box);
 
 // True once `window` is destroyed or hidden, false if it is still shown after `timeout_ms`.
 bool wait_gone(HWND window, int timeout_ms);

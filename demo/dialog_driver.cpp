@@ -1,4 +1,4 @@
-#include "support/dialog_driver.hpp"
+#include "demo/dialog_driver.hpp"
 
 #include <algorithm>
 #include <array>
@@ -285,7 +285,6 @@ std::optional<BoxView> read_box(HWND window) {
       if (exists) view.default_id = id;
     }
   }
-  view.yes_is_default = view.default_id == IDYES;
   view.icon = icon_control ? identify_icon(icon_control) : L"none";
   return view;
 }
@@ -304,24 +303,6 @@ BOOL CALLBACK consider(HWND window, LPARAM context) {
   if (class_name(window) != L"#32770" || caption(window) != *search.title) return TRUE;
   search.found = window;
   return FALSE;
-}
-
-bool press_key(const BoxView& box, WORD key) {
-  const DWORD thread = GetWindowThreadProcessId(box.window, nullptr);
-  if (thread == 0) return false;
-  // The key goes where a keyboard would send it: to the control with the focus, whose thread's
-  // dialog loop turns Esc and Enter into the box's commands.
-  HWND target = box.window;
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
-      (info.hwndFocus == box.window || IsChild(box.window, info.hwndFocus))) {
-    target = info.hwndFocus;
-  }
-  const auto scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-  const LPARAM down = 1 | (scan << 16);
-  const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-  return PostMessageW(target, WM_KEYDOWN, key, down) && PostMessageW(target, WM_KEYUP, key, up);
 }
 
 void put16(std::string& out, std::uint32_t value) {
@@ -484,10 +465,6 @@ bool press(const BoxView& box, int button_id) {
   // modal loop afterwards, so nothing here waits on the box closing.
   return send(button, BM_CLICK).has_value();
 }
-
-bool press_escape(const BoxView& box) { return press_key(box, VK_ESCAPE); }
-
-bool press_enter(const BoxView& box) { return press_key(box, VK_RETURN); }
 
 bool wait_gone(HWND window, int timeout_ms) {
   const ULONGLONG deadline = deadline_after(timeout_ms);

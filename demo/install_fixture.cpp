@@ -1,4 +1,4 @@
-#include "support/install_fixture.hpp"
+#include "demo/install_fixture.hpp"
 
 #include "runtime/windows.hpp"
 

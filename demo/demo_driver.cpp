@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "support/dialog_driver.hpp"
-#include "support/install_fixture.hpp"
+#include "demo/dialog_driver.hpp"
+#include "demo/install_fixture.hpp"
 
 namespace {
 

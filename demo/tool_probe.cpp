@@ -1,8 +1,8 @@
-// A stand-in for the tools uninstall.exe starts as child processes. Its behaviour comes from
-// VORA_TOOL_MODE in the environment rather than from its command line, because the command line
-// is what the tests put under scrutiny.
+// A stand-in for the tools uninstall.exe starts as child processes, and for vora.exe, which runs
+// until it is ended. Its behaviour comes from VORA_TOOL_MODE in the environment rather than from
+// its command line, because the command line is what the tests put under scrutiny.
+#include "demo/stand_in_text.hpp"
 #include "runtime/windows.hpp"
-#include "support/stand_in_text.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -68,19 +68,6 @@ int interleave() {
   return write_interleaved(number_from_environment(L"VORA_TOOL_BYTES", 300000)) ? 42 : 3;
 }
 
-int read_stdin() {
-  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  std::vector<char> buffer(65536);
-  unsigned long total = 0;
-  DWORD got = 0;
-  // A broken pipe or an absent handle both end the input; the tests only need the count.
-  while (total < (1UL << 20) &&
-         ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
-    total += got;
-  }
-  return write_stdout("stdin:" + std::to_string(total) + "\n") ? 0 : 3;
-}
-
 std::string handle_kind(DWORD which) {
   const HANDLE handle = GetStdHandle(which);
   if (handle == nullptr) return "null";
@@ -111,17 +98,6 @@ std::string surroundings() {
          "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
          ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
          wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
-}
-
-int handles() {
-  const std::wstring path = environment(L"VORA_TOOL_REPORT");
-  if (path.empty()) return 2;
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 2;
-  const bool written = write_all(file, surroundings());
-  CloseHandle(file);
-  return written ? 0 : 3;
 }
 
 // Appends what this start received to the log named by VORA_TOOL_LOG, one record of lines
@@ -175,11 +151,7 @@ int sleep_then_report() {
 
 int main() {
   const std::wstring mode = environment(L"VORA_TOOL_MODE");
-  if (mode == L"cmdline") return write_stdout(wtf8(GetCommandLineW())) ? 0 : 3;
   if (mode == L"interleave") return interleave();
-  if (mode == L"nothing") return 7;
-  if (mode == L"read-stdin") return read_stdin();
-  if (mode == L"handles") return handles();
   if (mode == L"grandchild") return grandchild();
   if (mode == L"sleep") return sleep_then_report();
   if (mode == L"record") return record();

@@ -10,8 +10,8 @@
 // and missing files in silence, as that script would. A recognised script exits 0. When
 // VORA_STAND_IN_LOG names a file, every invocation whose script could be decoded appends that
 // script to it as UTF-8, followed by a line break.
+#include "demo/stand_in_text.hpp"
 #include "runtime/windows.hpp"
-#include "support/stand_in_text.hpp"
 
 #include <shellapi.h>
 #include <shlobj.h>

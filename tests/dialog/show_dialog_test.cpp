@@ -3,8 +3,8 @@
 
 #include <thread>
 
-#include "dialog/dialog.hpp"
 #include "demo/dialog_driver.hpp"
+#include "dialog/dialog.hpp"
 
 namespace vora {
 namespace {

@@ -5,7 +5,6 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cwchar>
 #include <iterator>
@@ -53,14 +52,10 @@ std::wstring own_folder() {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-std::wstring install_dir() {
-  return fixture::special_folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Vora";
-}
-std::wstring data_dir() { return fixture::special_folder(CSIDL_APPDATA) + L"\\Vora"; }
-std::wstring desktop_link() {
-  return fixture::special_folder(CSIDL_DESKTOPDIRECTORY) + L"\\Vora.lnk";
-}
-std::wstring programs_link() { return fixture::special_folder(CSIDL_PROGRAMS) + L"\\Vora.lnk"; }
+std::wstring install_dir() { return fixture::vora_places().install_folder; }
+std::wstring data_dir() { return fixture::vora_places().user_data; }
+std::wstring desktop_link() { return fixture::vora_places().desktop_link; }
+std::wstring programs_link() { return fixture::vora_places().programs_link; }
 
 constexpr const wchar_t* kDataFiles[] = {L"servers.json", L"keys\\id_ed25519", L"settings.ini"};
 
@@ -91,26 +86,12 @@ std::optional<std::wstring> registry_string(const wchar_t* value) {
   return std::wstring(buffer);
 }
 
-int running_vora_count() {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    if (CompareStringOrdinal(entry.szExeFile, -1, L"vora.exe", -1, TRUE) == CSTR_EQUAL) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
-}
-
 std::wstring presence(const std::wstring& path) {
   return fixture::file_exists(path) ? L"present" : L"absent";
 }
 
 int print_state() {
-  const int running = running_vora_count();
+  const int running = fixture::running_vora_count();
   report(L"vora",
          running < 0   ? L"unknown"
          : running > 0 ? L"running"
@@ -153,7 +134,12 @@ bool start_vora(const std::wstring& exe) {
   return true;
 }
 
+// Only into a disposable profile that holds no Vora of its own: the set-up overwrites all of it.
 int setup() {
+  if (const std::optional<std::wstring> why = fixture::why_vora_state_is_off_limits()) {
+    report(L"error", L"refused", *why);
+    return 1;
+  }
   const std::wstring from = own_folder();
   const std::wstring dir = install_dir();
   if (!make_folder(dir)) return fail(L"cannot create " + dir);
@@ -180,7 +166,7 @@ int setup() {
   }
   if (!start_vora(dir + L"\\vora.exe")) return fail(L"cannot start vora.exe");
   // The snapshot in the state report must already see the new process.
-  for (int i = 0; i < 100 && running_vora_count() == 0; ++i) Sleep(20);
+  for (int i = 0; i < 100 && fixture::running_vora_count() == 0; ++i) Sleep(20);
   return print_state();
 }
 

@@ -5,15 +5,20 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <string_view>
+
+#include "runtime/owned_handle.hpp"
 
 namespace vora::testing {
 namespace {
 
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora";
+// A value no installer writes: the key that holds it was made here.
+constexpr wchar_t kMarker[] = L"VoraTestFixture";
 
 // A thread that already joined the other apartment kind can still use the shell link object, so
 // that case counts as usable, but only a successful call of ours may be balanced by CoUninitialize.
@@ -87,6 +92,16 @@ std::wstring long_form(const std::wstring& path) {
   return L"\\\\?\\" + full;
 }
 
+bool uninstall_key_is_own() {
+  return RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, kMarker, RRF_RT_REG_SZ, nullptr, nullptr,
+                      nullptr) == ERROR_SUCCESS;
+}
+
+bool declared_disposable() {
+  wchar_t flag[2] = {};
+  return GetEnvironmentVariableW(L"VORA_TEST_DISPOSABLE_PROFILE", flag, 2) == 1 && flag[0] == L'1';
+}
+
 bool remove_entry(const std::wstring& path, DWORD attributes);
 
 bool remove_contents(const std::wstring& folder) {
@@ -117,6 +132,58 @@ bool remove_entry(const std::wstring& path, DWORD attributes) {
 }
 
 }  // namespace
+
+bool running_under_wine() {
+  // Wine's ntdll has an export that Windows' lacks.
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::optional<std::wstring> why_vora_state_is_off_limits() {
+  if (!running_under_wine() && !declared_disposable()) {
+    return L"this profile is not known to be disposable; in a throwaway profile, set "
+           L"VORA_TEST_DISPOSABLE_PROFILE=1 to run it";
+  }
+  std::wstring found;
+  const auto note = [&found](const std::wstring& what) {
+    found += (found.empty() ? L"" : L", ") + what;
+  };
+  if (uninstall_key_exists() && !uninstall_key_is_own()) {
+    note(L"the registration HKCU\\" + std::wstring(kUninstallKey));
+  }
+  const VoraPlaces places = vora_places();
+  for (const std::wstring* path :
+       {&places.desktop_link, &places.programs_link, &places.user_data, &places.install_folder}) {
+    if (!path->empty() && file_exists(*path)) note(*path);
+  }
+  const int running = running_vora_count();
+  if (running != 0) note(running > 0 ? L"a running vora.exe" : L"processes that cannot be listed");
+  if (found.empty()) return std::nullopt;
+  return L"Vora's state that this test did not make is here, and it stays untouched: " + found;
+}
+
+int running_vora_count() {
+  const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return -1;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (CompareStringOrdinal(entry.szExeFile, -1, L"vora.exe", -1, TRUE) == CSTR_EQUAL) ++count;
+  }
+  return count;
+}
+
+VoraPlaces vora_places() {
+  const auto under = [](int csidl, const wchar_t* name) {
+    const std::wstring folder = special_folder(csidl);
+    return folder.empty() ? folder : folder + name;
+  };
+  return {.install_folder = under(CSIDL_LOCAL_APPDATA, L"\\Programs\\Vora"),
+          .user_data = under(CSIDL_APPDATA, L"\\Vora"),
+          .desktop_link = under(CSIDL_DESKTOPDIRECTORY, L"\\Vora.lnk"),
+          .programs_link = under(CSIDL_PROGRAMS, L"\\Vora.lnk")};
+}
 
 std::wstring special_folder(int csidl) {
   wchar_t path[MAX_PATH] = {};
@@ -154,7 +221,8 @@ bool create_uninstall_key(const std::wstring& install_dir) {
       !set_string(key.get(), L"InstallLocation", install_dir) ||
       !set_string(key.get(), L"DisplayIcon", install_dir + L"\\vora.exe") ||
       !set_string(key.get(), L"UninstallString", uninstall) ||
-      !set_string(key.get(), L"QuietUninstallString", uninstall + L" --silent")) {
+      !set_string(key.get(), L"QuietUninstallString", uninstall + L" --silent") ||
+      !set_string(key.get(), kMarker, L"install_fixture")) {
     return false;
   }
   RegistryKey details;
@@ -165,6 +233,10 @@ bool create_uninstall_key(const std::wstring& install_dir) {
 bool uninstall_key_exists() {
   RegistryKey key;
   return RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, key.out()) == ERROR_SUCCESS;
+}
+
+void remove_own_uninstall_key() {
+  if (uninstall_key_is_own()) RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
 }
 
 bool remove_tree(const std::wstring& folder) {

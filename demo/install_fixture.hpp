@@ -1,8 +1,32 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace vora::testing {
+
+// True under Wine, whose behaviour differs from Windows in a few places the tests name.
+bool running_under_wine();
+
+// Why this profile may not be given Vora's per-user state (the registration, the shortcuts,
+// %APPDATA%\Vora, the install folder, a running vora.exe) by a test or the demo; nothing when it
+// may. Only a disposable profile may: Wine's (the project's prefixes are thrown away), or one that
+// the environment variable VORA_TEST_DISPOSABLE_PROFILE=1 declares so. Even there, any such state
+// that the fixture did not make is the user's, and its presence is the reason given.
+std::optional<std::wstring> why_vora_state_is_off_limits();
+
+// How many processes named vora.exe run, or -1 if that cannot be told.
+int running_vora_count();
+
+// Where a per-user install of Vora keeps its things in this profile; a place whose shell folder
+// is unknown is empty.
+struct VoraPlaces {
+  std::wstring install_folder;  // %LOCALAPPDATA%\Programs\Vora
+  std::wstring user_data;       // %APPDATA%\Vora
+  std::wstring desktop_link;
+  std::wstring programs_link;  // in the Start menu's Programs folder
+};
+VoraPlaces vora_places();
 
 // The current path of a shell folder (a CSIDL_ value), or an empty string when it has none.
 std::wstring special_folder(int csidl);
@@ -13,8 +37,12 @@ bool create_shortcut(const std::wstring& lnk_path, const std::wstring& target);
 // True if a file or folder exists at `path`.
 bool file_exists(const std::wstring& path);
 
-// Writes HKCU's Uninstall\Vora key as the installer does, with a Details subkey; false on failure.
+// Writes HKCU's Uninstall\Vora key as the installer does, with a Details subkey and the fixture's
+// marker value, which tells the key apart from a real installation's; false on failure.
 bool create_uninstall_key(const std::wstring& install_dir);
+
+// Deletes HKCU's Uninstall\Vora key if it carries the fixture's marker, and never otherwise.
+void remove_own_uninstall_key();
 
 // True if HKCU's Uninstall\Vora key exists.
 bool uninstall_key_exists();

@@ -6,17 +6,15 @@
 
 namespace vora::testing {
 
-// True under Wine, whose behaviour differs from Windows in a few places the tests name.
-bool running_under_wine();
-
 // UTF-8 for a text from Windows.
 std::string utf8(std::wstring_view text);
 
 // The folder of the running test executable, with a trailing backslash.
 std::wstring test_folder();
 
-// Where a child's standard error goes. None: no standard handles and no console at all, as when
-// the desktop starts a program. A console under Wine needs a display.
+// Where a child's standard error goes. Console: a console of the child's own, whose window stays
+// hidden (under Wine it needs a display). None: no standard handles and no console at all, as
+// when the desktop starts a program.
 enum class StderrTarget { Pipe, File, Console, None };
 
 struct ChildRun {
@@ -28,6 +26,7 @@ struct ChildRun {
 };
 
 // Starts `program` with exactly `command_line`, waits for it and collects its standard error.
+// A child still running after a minute fails the test and is ended, with all it started.
 ChildRun run_child(const std::wstring& program, const std::wstring& command_line,
                    StderrTarget target = StderrTarget::Pipe);
 

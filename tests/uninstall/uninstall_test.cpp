@@ -64,8 +64,10 @@ class Uninstall : public ::testing::Test {
       SetEnvironmentVariableW(name, nullptr);
     }
     if (!root_.empty()) fixture::remove_tree(root_);
-    RegDeleteTreeW(HKEY_CURRENT_USER,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora");
+    // Only what this test made: it checked that none of it was there before.
+    for (const std::wstring& path : made_) fixture::remove_tree(path);
+    made_.clear();
+    fixture::remove_own_uninstall_key();
   }
 
   // uninstall.exe, and vora.exe unless told otherwise, in `<fresh temp folder>\<path>`.
@@ -160,6 +162,8 @@ class Uninstall : public ::testing::Test {
   }
 
   std::wstring root_;
+  // Vora's per-user state outside `root_` that the test made, and removes again.
+  std::vector<std::wstring> made_;
   std::wstring dir_;
   std::wstring log_;
   UniqueHandle uninstaller_;
@@ -170,20 +174,21 @@ class Uninstall : public ::testing::Test {
 // With an empty PATH too: the tools are the system's, and cmd finds ping in the system directory
 // where it starts, so the removal still waits for the uninstaller to be gone.
 TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
+  if (const auto why = fixture::why_vora_state_is_off_limits()) GTEST_SKIP() << utf8(*why);
   const std::wstring parent = L"Programs & (x) y^z \u00c1rv\u00edzt\u0171r\u0151 \U0001F600";
   install(parent + L"\\Vora");
   ASSERT_TRUE(fixture::copy_file(kDemo + L"powershell_stand_in.exe", dir_ + L"\\powershell.exe"));
+  const fixture::VoraPlaces places = fixture::vora_places();
+  made_ = {places.desktop_link, places.programs_link, places.user_data};
   start_vora();
   ASSERT_TRUE(fixture::create_uninstall_key(dir_));
-  const std::wstring links[] = {fixture::special_folder(CSIDL_DESKTOPDIRECTORY) + L"\\Vora.lnk",
-                                fixture::special_folder(CSIDL_PROGRAMS) + L"\\Vora.lnk"};
-  for (const std::wstring& link : links) {
-    ASSERT_TRUE(fixture::create_shortcut(link, dir_ + L"\\vora.exe"));
+  for (const std::wstring* link : {&places.desktop_link, &places.programs_link}) {
+    ASSERT_TRUE(fixture::create_shortcut(*link, dir_ + L"\\vora.exe"));
   }
-  const std::wstring data = fixture::special_folder(CSIDL_APPDATA) + L"\\Vora";
-  const std::wstring kept[] = {data + L"\\servers.json", root_ + L"\\" + parent + L"\\Vora2",
+  const std::wstring kept[] = {places.user_data + L"\\servers.json",
+                               root_ + L"\\" + parent + L"\\Vora2",
                                root_ + L"\\" + parent + L"\\Vora.txt"};
-  CreateDirectoryW(data.c_str(), nullptr);
+  CreateDirectoryW(places.user_data.c_str(), nullptr);
   CreateDirectoryW(kept[1].c_str(), nullptr);
   for (const std::wstring& file : {kept[0], kept[2]}) {
     std::ofstream{std::filesystem::path(file)} << "[\"vora.example\"]";
@@ -199,10 +204,11 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   EXPECT_TRUE(fixture::file_exists(dir_));
   EXPECT_EQ(WaitForSingleObject(vora_.get(), 5000), WAIT_OBJECT_0);
   EXPECT_FALSE(fixture::uninstall_key_exists());
-  for (const std::wstring& link : links) EXPECT_FALSE(fixture::file_exists(link)) << utf8(link);
+  for (const std::wstring* link : {&places.desktop_link, &places.programs_link}) {
+    EXPECT_FALSE(fixture::file_exists(*link)) << utf8(*link);
+  }
   EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return !fixture::file_exists(dir_); }));
   for (const std::wstring& path : kept) EXPECT_TRUE(fixture::file_exists(path)) << utf8(path);
-  fixture::remove_tree(data);
 }
 
 // The removal runs in the system directory, so that no child holds the folder as its current one.

@@ -270,6 +270,8 @@ std::optional<BoxView> read_box(HWND window) {
       if (text->size() > view.text.size()) view.text = *text;
     }
   }
+  for (std::size_t at; (at = view.text.find(L"\r\n")) != std::wstring::npos;)
+    view.text.erase(at, 1);
   // A box caught while user32 is still laying it out has no buttons yet.
   if (view.buttons.empty()) return std::nullopt;
 

@@ -15,7 +15,8 @@ namespace vora::testing {
 struct BoxView {
   HWND window = nullptr;
   std::wstring title;
-  // As the text control holds it: Wine keeps the caller's "\n" as it was, not "\r\n".
+  // As the text control holds it, each line end read as "\n": Wine keeps the caller's "\n", where
+  // Windows may hold "\r\n".
   std::wstring text;
   // Control id and caption (with its "&" mnemonic marker) of each visible button, in tab order.
   std::vector<std::pair<int, std::wstring>> buttons;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "runtime/owned_handle.hpp"
 
@@ -10,34 +12,6 @@ namespace vora::testing {
 namespace {
 
 SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-
-// A fresh console of this process's own, wide enough that no line of a report wraps.
-UniqueFile fresh_console() {
-  FreeConsole();
-  EXPECT_TRUE(AllocConsole()) << GetLastError();
-  UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
-                                 nullptr));
-  EXPECT_TRUE(SetConsoleScreenBufferSize(console.get(), COORD{240, 100})) << GetLastError();
-  return console;
-}
-
-std::string console_lines(HANDLE console) {
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  GetConsoleScreenBufferInfo(console, &info);
-  std::string lines;
-  std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
-  // The row the cursor stands on counts only once something was written on it.
-  const int rows = info.dwCursorPosition.Y + (info.dwCursorPosition.X > 0 ? 1 : 0);
-  for (SHORT y = 0; y < rows; ++y) {
-    DWORD count = 0;
-    ReadConsoleOutputCharacterW(console, row.data(), static_cast<DWORD>(row.size()), COORD{0, y},
-                                &count);
-    const std::wstring_view shown(row.data(), count);
-    lines += utf8(shown.substr(0, shown.find_last_not_of(L' ') + 1)) + "\n";
-  }
-  return lines;
-}
 
 std::string read_all(HANDLE handle) {
   std::string bytes;
@@ -49,16 +23,22 @@ std::string read_all(HANDLE handle) {
   return bytes;
 }
 
+// Each child runs in a job that ends it, with whatever it started, once the run is over.
+UniqueHandle job_that_ends_its_processes() {
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  EXPECT_TRUE(job && SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                             sizeof limits))
+      << GetLastError();
+  return job;
+}
+
 }  // namespace
 
 std::string utf8(std::wstring_view text) {
   const std::u8string bytes = std::filesystem::path(text).u8string();
   return std::string(bytes.begin(), bytes.end());
-}
-
-bool running_under_wine() {
-  // Wine's ntdll has an export that Windows' lacks.
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 std::wstring test_folder() {
@@ -72,7 +52,8 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
   UniqueHandle reader;
   UniqueHandle writer;
   UniqueFile output;
-  if (target == StderrTarget::Pipe) {
+  // A console's report comes back through the host's standard output.
+  if (target == StderrTarget::Pipe || target == StderrTarget::Console) {
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
     EXPECT_TRUE(CreatePipe(&read_end, &write_end, &inheritable, 0));
@@ -84,35 +65,56 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
         CreateFileW((test_folder() + L"stderr-" + std::to_wstring(GetCurrentProcessId())).c_str(),
                     GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  } else if (target == StderrTarget::Console) {
-    output = fresh_console();
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdError = writer ? writer.get() : output ? output.get() : nullptr;
+  std::wstring started = program;
   std::wstring line = command_line;
+  // Without a console to fall back on, the child's null handles stay null.
+  DWORD flags = target == StderrTarget::None ? DETACHED_PROCESS : 0;
+  if (target == StderrTarget::Console) {
+    started = test_folder() + L"console_host.exe";
+    line = L"console_host \"" + program + L"\" " + command_line;
+    startup.hStdOutput = writer.get();
+    startup.dwFlags |= STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    flags = CREATE_NEW_CONSOLE;
+  } else {
+    startup.hStdError = writer ? writer.get() : output.get();
+  }
   PROCESS_INFORMATION info{};
   ChildRun run;
-  // Without a console to fall back on, the child's null handles stay null.
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                      target == StderrTarget::None ? DETACHED_PROCESS : 0, nullptr, nullptr,
-                      &startup, &info)) {
+  const UniqueHandle job = job_that_ends_its_processes();
+  if (!CreateProcessW(started.c_str(), line.data(), nullptr, nullptr, TRUE,
+                      flags | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed with " << GetLastError();
     return run;
   }
   const UniqueHandle process(info.hProcess);
   const UniqueHandle thread(info.hThread);
+  EXPECT_TRUE(AssignProcessToJobObject(job.get(), process.get())) << GetLastError();
+  ResumeThread(thread.get());
   writer.reset();
-  if (reader) run.stderr_bytes = read_all(reader.get());
-  EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  std::thread reading;
+  if (reader) reading = std::thread([&] { run.stderr_bytes = read_all(reader.get()); });
+  const bool ended = WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+  EXPECT_TRUE(ended) << "still running after 60 s, ended now";
+  if (!ended) TerminateJobObject(job.get(), 1);
+  if (reading.joinable()) reading.join();
   EXPECT_TRUE(GetExitCodeProcess(process.get(), &run.exit_code));
   if (target == StderrTarget::File) {
     SetFilePointer(output.get(), 0, nullptr, FILE_BEGIN);
     run.stderr_bytes = read_all(output.get());
   }
-  if (target == StderrTarget::Console) run.stderr_bytes = console_lines(output.get());
-  const std::string id = "(" + std::to_string(info.dwThreadId) + ")";
+  DWORD main_thread = info.dwThreadId;
+  if (target == StderrTarget::Console) {
+    const std::size_t head = run.stderr_bytes.find('\n');
+    EXPECT_EQ(std::sscanf(run.stderr_bytes.c_str(), "%lu %lu", &run.exit_code, &main_thread), 2)
+        << run.stderr_bytes;
+    run.stderr_bytes.erase(0, head == std::string::npos ? head : head + 1);
+  }
+  const std::string id = "(" + std::to_string(main_thread) + ")";
   for (std::size_t at; (at = run.stderr_bytes.find(id)) != std::string::npos;) {
     run.stderr_bytes.replace(at, id.size(), "(main)");
   }

@@ -81,7 +81,7 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
     startup.wShowWindow = SW_HIDE;
     flags = CREATE_NEW_CONSOLE;
   } else {
-    startup.hStdError = writer ? writer.get() : output.get();
+    startup.hStdError = writer ? writer.get() : output ? output.get() : nullptr;
   }
   PROCESS_INFORMATION info{};
   ChildRun run;

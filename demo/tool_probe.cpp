@@ -68,6 +68,20 @@ int interleave() {
   return write_interleaved(number_from_environment(L"VORA_TOOL_BYTES", 300000)) ? 42 : 3;
 }
 
+// Writes a line to both output streams, closes the one VORA_TOOL_CLOSE names ("stdout" or
+// "stderr") and only then writes VORA_TOOL_BYTES bytes to the other, so that one pipe ends while
+// most of the other's output is still to come.
+int close_one_early() {
+  const bool stdout_first = environment(L"VORA_TOOL_CLOSE") == L"stdout";
+  const HANDLE closed = GetStdHandle(stdout_first ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  const HANDLE open = GetStdHandle(stdout_first ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (!write_all(closed, "early\n") || !write_all(open, "early\n") || !CloseHandle(closed))
+    return 3;
+  std::string rest(number_from_environment(L"VORA_TOOL_BYTES", 300000), '\0');
+  for (std::size_t i = 0; i < rest.size(); ++i) rest[i] = static_cast<char>('a' + i % 26);
+  return write_all(open, rest) ? 42 : 3;
+}
+
 std::string handle_kind(DWORD which) {
   const HANDLE handle = GetStdHandle(which);
   if (handle == nullptr) return "null";
@@ -152,6 +166,7 @@ int sleep_then_report() {
 int main() {
   const std::wstring mode = environment(L"VORA_TOOL_MODE");
   if (mode == L"interleave") return interleave();
+  if (mode == L"close-early") return close_one_early();
   if (mode == L"grandchild") return grandchild();
   if (mode == L"sleep") return sleep_then_report();
   if (mode == L"record") return record();

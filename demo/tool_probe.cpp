@@ -101,7 +101,15 @@ std::string handle_kind(DWORD which) {
   }
 }
 
-// The standard handles, the start-up flag and the current directory, as "name value" lines.
+// The standard handles say nothing about it: they may be pipes or the NUL device. The list of
+// the console's processes names at least this one whenever there is a console.
+std::string attached_to_console() {
+  DWORD first = 0;
+  return GetConsoleProcessList(&first, 1) != 0 ? "1" : "0";
+}
+
+// The standard handles, the start-up flag, the current directory and the console: whether this
+// process is attached to one, and whether that console has a window, as "name value" lines.
 std::string surroundings() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -111,7 +119,8 @@ std::string surroundings() {
   return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " + handle_kind(STD_OUTPUT_HANDLE) +
          "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
          ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
-         wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
+         wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\nconsole " + attached_to_console() +
+         "\nconsolewindow " + (GetConsoleWindow() != nullptr ? "1" : "0") + "\n";
 }
 
 // Appends what this start received to the log named by VORA_TOOL_LOG, one record of lines

@@ -232,6 +232,10 @@ TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
     EXPECT_EQ(record.at("stderr"), output);
     EXPECT_EQ(record.at("usestdhandles"), "1");
     EXPECT_EQ(record.at("cwd") == utf8(system_folder()), removal);
+    // A console without a window, the cmd's too: without CREATE_NO_WINDOW each tool opens a
+    // console window of its own (seen under Wine here too). Wine has also been seen to give such
+    // a tool no console at all, which "no window" alone would let through.
+    EXPECT_EQ(record.at("console") + record.at("consolewindow"), "10");
   }
 }
 

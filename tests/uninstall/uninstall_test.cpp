@@ -168,7 +168,9 @@ class Uninstall : public ::testing::Test {
 };
 
 // With an empty PATH too: the tools are the system's, and cmd finds ping in the system directory
-// where it starts, so the removal still waits for the uninstaller to be gone.
+// where it starts, so the removal still waits for the uninstaller to be gone. Started from a
+// folder that holds recorders named as the tools, a Downloads folder say: never one of those
+// (none for PowerShell, whose stand-in beside the uninstaller is found before any other).
 TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   const std::wstring parent = L"Programs & (x) y^z \u00c1rv\u00edzt\u0171r\u0151 \U0001F600";
   install(parent + L"\\Vora");
@@ -189,10 +191,22 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
     std::ofstream{std::filesystem::path(file)} << "[\"vora.example\"]";
   }
 
+  const std::wstring downloads = root_ + L"\\Downloads";
+  CreateDirectoryW(downloads.c_str(), nullptr);
+  for (const wchar_t* tool : {L"taskkill", L"reg", L"cmd"}) {
+    ASSERT_TRUE(fixture::copy_file(kDemo + L"tool_probe.exe", downloads + L"\\" + tool + L".exe"));
+  }
+  SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
+  SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
+
   std::wstring saved_path(32767, L'\0');
   saved_path.resize(GetEnvironmentVariableW(L"PATH", saved_path.data(), 32767));
+  wchar_t saved_folder[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved_folder);
   SetEnvironmentVariableW(L"PATH", L"");
+  SetCurrentDirectoryW(downloads.c_str());
   const DWORD status = run(L"--silent");
+  SetCurrentDirectoryW(saved_folder);
   SetEnvironmentVariableW(L"PATH", saved_path.c_str());
 
   EXPECT_EQ(status, 0u);
@@ -202,6 +216,7 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   for (const std::wstring& link : links) EXPECT_FALSE(fixture::file_exists(link)) << utf8(link);
   EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return !fixture::file_exists(dir_); }));
   for (const std::wstring& path : kept) EXPECT_TRUE(fixture::file_exists(path)) << utf8(path);
+  EXPECT_TRUE(read_records().empty());
   fixture::remove_tree(data);
 }
 

@@ -68,6 +68,20 @@ int interleave() {
   return write_interleaved(number_from_environment(L"VORA_TOOL_BYTES", 300000)) ? 42 : 3;
 }
 
+// Writes a line to both output streams, closes the one VORA_TOOL_CLOSE names ("stdout" or
+// "stderr") and only then writes VORA_TOOL_BYTES bytes to the other, so that one pipe ends while
+// most of the other's output is still to come.
+int close_one_early() {
+  const bool stdout_first = environment(L"VORA_TOOL_CLOSE") == L"stdout";
+  const HANDLE closed = GetStdHandle(stdout_first ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  const HANDLE open = GetStdHandle(stdout_first ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (!write_all(closed, "early\n") || !write_all(open, "early\n") || !CloseHandle(closed))
+    return 3;
+  std::string rest(number_from_environment(L"VORA_TOOL_BYTES", 300000), '\0');
+  for (std::size_t i = 0; i < rest.size(); ++i) rest[i] = static_cast<char>('a' + i % 26);
+  return write_all(open, rest) ? 42 : 3;
+}
+
 std::string handle_kind(DWORD which) {
   const HANDLE handle = GetStdHandle(which);
   if (handle == nullptr) return "null";
@@ -87,7 +101,15 @@ std::string handle_kind(DWORD which) {
   }
 }
 
-// The standard handles, the start-up flag and the current directory, as "name value" lines.
+// The standard handles say nothing about it: they may be pipes or the NUL device. The list of
+// the console's processes names at least this one whenever there is a console.
+std::string attached_to_console() {
+  DWORD first = 0;
+  return GetConsoleProcessList(&first, 1) != 0 ? "1" : "0";
+}
+
+// The standard handles, the start-up flag, the current directory and the console: whether this
+// process is attached to one, and whether that console has a window, as "name value" lines.
 std::string surroundings() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -97,7 +119,8 @@ std::string surroundings() {
   return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " + handle_kind(STD_OUTPUT_HANDLE) +
          "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
          ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
-         wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\n";
+         wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\nconsole " + attached_to_console() +
+         "\nconsolewindow " + (GetConsoleWindow() != nullptr ? "1" : "0") + "\n";
 }
 
 // Appends what this start received to the log named by VORA_TOOL_LOG, one record of lines
@@ -152,6 +175,7 @@ int sleep_then_report() {
 int main() {
   const std::wstring mode = environment(L"VORA_TOOL_MODE");
   if (mode == L"interleave") return interleave();
+  if (mode == L"close-early") return close_one_early();
   if (mode == L"grandchild") return grandchild();
   if (mode == L"sleep") return sleep_then_report();
   if (mode == L"record") return record();

@@ -4,6 +4,8 @@
 # own path does not fit the first buffer of 512 units it asks Windows for. Wine refuses such paths
 # in CreateProcessW, so the uninstaller and the running Vora are started from the Linux side. The
 # run must end with 0 after every step, and nothing beside the folder may be touched.
+# First the same uninstaller without --silent and without a display, where Wine cannot show the
+# confirmation: a box that cannot appear is no Yes, so that run changes nothing and ends with 0.
 # Arguments: uninstall.exe, the stand-in tool (run as vora.exe), a scratch folder, wine-run.
 set -euo pipefail
 uninstall=$1 tool=$2 scratch=$3 wine_run=$4
@@ -30,6 +32,12 @@ trap 'kill "$vora_pid" 2>/dev/null || true; rm -rf "$base"
 
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
+# The display is the Unix side's: Wine takes it from there, not from the Windows environment.
+env -u DISPLAY "$wine_run" "$dir/uninstall.exe" </dev/null >/dev/null 2>&1 ||
+  fail "exit status $? where the box cannot appear"
+"$wine_run" reg query "$key" >/dev/null 2>&1 || fail "the registration went without a Yes"
+kill -0 "$vora_pid" 2>/dev/null || fail "the running Vora was ended without a Yes"
+
 "$wine_run" "$dir/uninstall.exe" --silent </dev/null >/dev/null 2>&1 || fail "exit status $?"
 for _ in $(seq 50); do kill -0 "$vora_pid" 2>/dev/null && sleep 0.1; done
 ! kill -0 "$vora_pid" 2>/dev/null || fail "the running Vora was not ended"

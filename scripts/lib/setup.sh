@@ -36,6 +36,35 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# PowerShell for the test that runs the uninstaller's powershell arguments for real: the .NET
+# SDK's global tool, in this version (without one the installer takes a later one, which fails).
+VORA_PWSH_VERSION=7.6.10
+
+# Installs PowerShell into build/tools once, where dotnet is present, and sets VORA_PWSH to it;
+# otherwise sets VORA_PWSH empty and says in one line why the real-PowerShell test is skipped.
+ensure_powershell() {
+  local tools=$PWD/build/tools
+  VORA_PWSH=
+  if [ "$("$tools/pwsh" --version 2>/dev/null)" = "PowerShell $VORA_PWSH_VERSION" ]; then
+    VORA_PWSH=$tools/pwsh
+    return 0
+  fi
+  if ! command -v dotnet >/dev/null; then
+    echo "skipping the real-PowerShell test (real_powershell_tests): no dotnet; install the .NET SDK 10 to run it"
+    return 0
+  fi
+  echo "installing PowerShell $VORA_PWSH_VERSION into build/tools"
+  mkdir -p "$tools"
+  # Another version left there would make the installer refuse.
+  dotnet tool uninstall PowerShell --tool-path "$tools" >/dev/null 2>&1 || true
+  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet tool install PowerShell \
+    --version "$VORA_PWSH_VERSION" --tool-path "$tools" >"$tools/install.log" 2>&1; then
+    echo "skipping the real-PowerShell test (real_powershell_tests): dotnet could not install PowerShell $VORA_PWSH_VERSION (build/tools/install.log)"
+    return 0
+  fi
+  VORA_PWSH=$tools/pwsh
+}
+
 # The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
 # boxes' buttons ("Igen", "Nem", "OK") come from Windows in the user's language.
 VORA_BOX_LOCALE=hu_HU.UTF-8

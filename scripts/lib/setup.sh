@@ -65,6 +65,33 @@ ensure_powershell() {
   VORA_PWSH=$tools/pwsh
 }
 
+# PowerShell for Windows, for the demo under Wine: tests/support/pwsh_host published
+# self-contained for win-x64 into build/pwsh_host/bin, where dotnet is present, again only when
+# its sources change. Sets VORA_WINDOWS_POWERSHELL to that folder, or empty with the reason in
+# VORA_WINDOWS_POWERSHELL_MISSING.
+ensure_windows_powershell() {
+  local source=$PWD/tests/support/pwsh_host out=$PWD/build/pwsh_host
+  VORA_WINDOWS_POWERSHELL= VORA_WINDOWS_POWERSHELL_MISSING=
+  if [ -f "$out/bin/powershell.exe" ] && [ "$out/bin/powershell.exe" -nt "$source/Program.cs" ] &&
+    [ "$out/bin/powershell.exe" -nt "$source/pwsh_host.csproj" ]; then
+    VORA_WINDOWS_POWERSHELL=$out/bin
+    return 0
+  fi
+  if ! command -v dotnet >/dev/null; then
+    VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it"
+    return 0
+  fi
+  echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into build/pwsh_host/bin"
+  mkdir -p "$out"
+  rm -rf "$out/bin"
+  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
+    -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1; then
+    VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed (build/pwsh_host/publish.log)"
+    return 0
+  fi
+  VORA_WINDOWS_POWERSHELL=$out/bin
+}
+
 # The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
 # boxes' buttons ("Igen", "Nem", "OK") come from Windows in the user's language.
 VORA_BOX_LOCALE=hu_HU.UTF-8

@@ -72,8 +72,9 @@ ensure_powershell() {
 ensure_windows_powershell() {
   local source=$PWD/tests/support/pwsh_host out=$PWD/build/pwsh_host
   VORA_WINDOWS_POWERSHELL= VORA_WINDOWS_POWERSHELL_MISSING=
-  if [ -f "$out/bin/powershell.exe" ] && [ "$out/bin/powershell.exe" -nt "$source/Program.cs" ] &&
-    [ "$out/bin/powershell.exe" -nt "$source/pwsh_host.csproj" ]; then
+  # The stamp is written last, so that a publish cut short counts as none.
+  if [ "$out/bin/.published" -nt "$source/Program.cs" ] &&
+    [ "$out/bin/.published" -nt "$source/pwsh_host.csproj" ]; then
     VORA_WINDOWS_POWERSHELL=$out/bin
     return 0
   fi
@@ -89,6 +90,7 @@ ensure_windows_powershell() {
     VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed (build/pwsh_host/publish.log)"
     return 0
   fi
+  touch "$out/bin/.published"
   VORA_WINDOWS_POWERSHELL=$out/bin
 }
 

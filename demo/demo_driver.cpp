@@ -135,7 +135,9 @@ bool start_vora(const std::wstring& exe) {
 }
 
 // Only into a disposable profile that holds no Vora of its own: the set-up overwrites all of it.
-int setup() {
+// With `real_powershell` the uninstaller finds PowerShell on PATH, where the caller has put it;
+// otherwise the stand-in goes beside the uninstaller, ahead of Wine's empty one.
+int setup(bool real_powershell) {
   if (const std::optional<std::wstring> why = fixture::why_vora_state_is_off_limits()) {
     report(L"error", L"refused", *why);
     return 1;
@@ -145,7 +147,8 @@ int setup() {
   if (!make_folder(dir)) return fail(L"cannot create " + dir);
   if (!fixture::copy_file(from + L"\\tool_probe.exe", dir + L"\\vora.exe") ||
       !fixture::copy_file(from + L"\\..\\uninstall.exe", dir + L"\\uninstall.exe") ||
-      !fixture::copy_file(from + L"\\powershell_stand_in.exe", dir + L"\\powershell.exe")) {
+      (!real_powershell &&
+       !fixture::copy_file(from + L"\\powershell_stand_in.exe", dir + L"\\powershell.exe"))) {
     return fail(L"cannot copy the programs into " + dir);
   }
   if (!fixture::create_uninstall_key(dir)) return fail(L"cannot write the registration");
@@ -236,8 +239,8 @@ int state_after(DWORD wait_ms) {
 
 int usage() {
   print(
-      L"usage: demo_driver setup | run <interactive|silent> <screenshot folder> | state "
-      L"[wait ms]\n");
+      L"usage: demo_driver setup [real-powershell] | run <interactive|silent> <screenshot "
+      L"folder> | state [wait ms]\n");
   return 2;
 }
 
@@ -248,7 +251,10 @@ int main() {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr) return usage();
   const std::wstring_view command = argc > 1 ? argv[1] : L"";
-  if (command == L"setup" && argc == 2) return setup();
+  if (command == L"setup" && argc == 2) return setup(false);
+  if (command == L"setup" && argc == 3 && argv[2] == std::wstring_view(L"real-powershell")) {
+    return setup(true);
+  }
   if (command == L"run" && argc == 4) return run(argv[2], argv[3]);
   if (command == L"state" && argc <= 3) {
     return state_after(argc == 3 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 0);

@@ -36,6 +36,64 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# PowerShell for the test that runs the uninstaller's powershell arguments for real: the .NET
+# SDK's global tool, in this version (without one the installer takes a later one, which fails).
+VORA_PWSH_VERSION=7.6.10
+
+# Installs PowerShell into build/tools once, where dotnet is present, and sets VORA_PWSH to it;
+# otherwise sets VORA_PWSH empty and says in one line why the real-PowerShell test is skipped.
+ensure_powershell() {
+  local tools=$PWD/build/tools
+  VORA_PWSH=
+  if [ "$("$tools/pwsh" --version 2>/dev/null)" = "PowerShell $VORA_PWSH_VERSION" ]; then
+    VORA_PWSH=$tools/pwsh
+    return 0
+  fi
+  if ! command -v dotnet >/dev/null; then
+    echo "skipping the real-PowerShell test (real_powershell_tests): no dotnet; install the .NET SDK 10 to run it"
+    return 0
+  fi
+  echo "installing PowerShell $VORA_PWSH_VERSION into build/tools"
+  mkdir -p "$tools"
+  # Another version left there would make the installer refuse.
+  dotnet tool uninstall PowerShell --tool-path "$tools" >/dev/null 2>&1 || true
+  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet tool install PowerShell \
+    --version "$VORA_PWSH_VERSION" --tool-path "$tools" >"$tools/install.log" 2>&1; then
+    echo "skipping the real-PowerShell test (real_powershell_tests): dotnet could not install PowerShell $VORA_PWSH_VERSION (build/tools/install.log)"
+    return 0
+  fi
+  VORA_PWSH=$tools/pwsh
+}
+
+# PowerShell for Windows, for the demo under Wine: tests/support/pwsh_host published
+# self-contained for win-x64 into build/pwsh_host/bin, where dotnet is present, again only when
+# its sources change. Sets VORA_WINDOWS_POWERSHELL to that folder, or empty with the reason in
+# VORA_WINDOWS_POWERSHELL_MISSING.
+ensure_windows_powershell() {
+  local source=$PWD/tests/support/pwsh_host out=$PWD/build/pwsh_host
+  VORA_WINDOWS_POWERSHELL= VORA_WINDOWS_POWERSHELL_MISSING=
+  # The stamp is written last, so that a publish cut short counts as none.
+  if [ "$out/bin/.published" -nt "$source/Program.cs" ] &&
+    [ "$out/bin/.published" -nt "$source/pwsh_host.csproj" ]; then
+    VORA_WINDOWS_POWERSHELL=$out/bin
+    return 0
+  fi
+  if ! command -v dotnet >/dev/null; then
+    VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it"
+    return 0
+  fi
+  echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into build/pwsh_host/bin"
+  mkdir -p "$out"
+  rm -rf "$out/bin"
+  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
+    -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1; then
+    VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed (build/pwsh_host/publish.log)"
+    return 0
+  fi
+  touch "$out/bin/.published"
+  VORA_WINDOWS_POWERSHELL=$out/bin
+}
+
 # The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
 # boxes' buttons ("Igen", "Nem", "OK") come from Windows in the user's language.
 VORA_BOX_LOCALE=hu_HU.UTF-8

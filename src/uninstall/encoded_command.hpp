@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,5 +20,11 @@ std::string base64_encode(std::span<const std::uint8_t> bytes);
 // The argument of powershell's -EncodedCommand for a script: its UTF-16LE bytes in standard
 // Base64 with padding, no line breaks. Code points beyond U+FFFF become surrogate pairs.
 std::string encode_powershell_command(std::string_view script);
+
+// The powershell child's arguments: the user's profile scripts stay out and no execution policy
+// refuses the command; the last is the encoded script, whose text must outlive the array.
+constexpr std::array<std::string_view, 5> powershell_arguments(std::string_view encoded_script) {
+  return {"-NoProfile", "-ExecutionPolicy", "Bypass", "-EncodedCommand", encoded_script};
+}
 
 }  // namespace vora

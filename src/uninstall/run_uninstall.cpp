@@ -42,9 +42,7 @@ void run_uninstall() {
   const std::string_view delete_registration[] = {"delete", kRegistrationKey, "/f"};
   run_and_collect("reg", delete_registration);
   const std::string script = encode_powershell_command(kShortcutRemovalScript);
-  const std::string_view delete_shortcuts[] = {"-NoProfile", "-ExecutionPolicy", "Bypass",
-                                               "-EncodedCommand", script};
-  run_and_collect("powershell", delete_shortcuts);
+  run_and_collect("powershell", powershell_arguments(script));
 
   if (!silent) {
     (void)show_dialog(DialogSpec{.title = std::string(kDialogTitle),

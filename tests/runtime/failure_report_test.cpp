@@ -84,6 +84,20 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
   EXPECT_GT(rows[1].report.size(), 512u);
 }
 
+// uninstall.exe's driver, with a fake executable path: its first two checks name where they sit.
+TEST(FailureReport, TheDriversFirstChecksNameTheirOwnLinesAndColumns) {
+  const std::string at = "\nthread 'main' (main) panicked at src/uninstall/run_uninstall.cpp:";
+  const std::string denied =
+      "exe: Os { code: 5, kind: PermissionDenied, message: \"" + os_error_text(5) + "\" }\n";
+  for (const auto& [line, report] : {std::pair(L"driver_probe.exe", at + "27:39:\n" + denied),
+                                     std::pair(L"driver_probe.exe root", at + "28:28:\nmappa\n")}) {
+    const testing::ChildRun run =
+        testing::run_child(testing::test_folder() + L"driver_probe.exe", line);
+    EXPECT_EQ(run.stderr_bytes, report + kNote);
+    EXPECT_EQ(run.exit_code, kFastFailStatus);
+  }
+}
+
 // A failed write to a standard error that never drains leads to a fatal runtime error, whose
 // own write fails the same way: the second one ends the process instead of reporting again.
 TEST(FailureReport, AWriteThatStaysPendingEndsTheProcessAtTheSecondFatalRuntimeError) {

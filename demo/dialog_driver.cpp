@@ -8,7 +8,7 @@
 
 #include "runtime/owned_handle.hpp"
 
-namespace vora::testing {
+namespace vora::demo {
 namespace {
 
 // A box whose thread stops answering must fail the test rather than hang it.
@@ -486,4 +486,4 @@ bool save_screenshot(const BoxView& box, const std::wstring& path) {
   return write_file(path, png ? png_file(*picture) : bmp_file(*picture));
 }
 
-}  // namespace vora::testing
+}  // namespace vora::demo

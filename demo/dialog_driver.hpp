@@ -10,7 +10,7 @@
 
 #include "runtime/windows.hpp"
 
-namespace vora::testing {
+namespace vora::demo {
 
 struct BoxView {
   HWND window = nullptr;
@@ -43,4 +43,4 @@ bool wait_gone(HWND window, int timeout_ms);
 // is the client area. False for any other name, if the box is covered, or on failure.
 bool save_screenshot(const BoxView& box, const std::wstring& path);
 
-}  // namespace vora::testing
+}  // namespace vora::demo

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <string_view>
 
-namespace vora::testing {
+namespace vora::demo {
 namespace {
 
 constexpr wchar_t kUninstallKey[] =
@@ -199,4 +199,4 @@ std::wstring make_temp_folder(const std::wstring& name_hint) {
   return {};
 }
 
-}  // namespace vora::testing
+}  // namespace vora::demo

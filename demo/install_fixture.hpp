@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vora::testing {
+namespace vora::demo {
 
 // The current path of a shell folder (a CSIDL_ value), or an empty string when it has none.
 std::wstring special_folder(int csidl);
@@ -28,4 +28,4 @@ bool copy_file(const std::wstring& from, const std::wstring& to);
 // A new empty folder under the temporary folder, named after `name_hint`; empty on failure.
 std::wstring make_temp_folder(const std::wstring& name_hint);
 
-}  // namespace vora::testing
+}  // namespace vora::demo

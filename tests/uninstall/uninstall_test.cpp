@@ -24,7 +24,7 @@
 namespace vora {
 namespace {
 
-namespace fixture = vora::testing;
+namespace fixture = vora::demo;
 using testing::utf8;
 using Record = std::map<std::string, std::string>;
 using Programs = std::vector<std::string>;

@@ -76,11 +76,11 @@ bool create_key(HKEY parent, const wchar_t* name, RegistryKey& key) {
 // The \\?\ form takes paths past MAX_PATH but skips normalisation, so the path is made full first.
 std::wstring long_form(const std::wstring& path) {
   if (path.starts_with(L"\\\\?\\")) return path;
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return path;
+  // Windows keeps no path longer than 32767 units.
+  std::wstring full(32768, L'\0');
+  const DWORD length =
+      GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return path;
   full.resize(length);
   if (full.starts_with(L"\\\\.\\")) return full;
   if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);

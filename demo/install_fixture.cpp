@@ -1,5 +1,7 @@
 #include "demo/install_fixture.hpp"
 
+#include "demo/com.hpp"
+
 #include "runtime/windows.hpp"
 
 #include <objbase.h>
@@ -14,38 +16,6 @@ namespace {
 
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora";
-
-// A thread that already joined the other apartment kind can still use the shell link object, so
-// that case counts as usable, but only a successful call of ours may be balanced by CoUninitialize.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-  Interface* operator->() const { return pointer_; }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 class RegistryKey {
  public:

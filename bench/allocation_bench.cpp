@@ -1,13 +1,14 @@
 // Heap allocations per operation on the paths that are meant to keep off the heap, counted by the
-// tests' replacement operator new. The operations that return run 1000 times each in this
-// process. A failure report ends its process, so each report runs in a child (this program
-// again) that counts into a named shared page that outlives it.
+// replacement operator new of allocation_counter.cpp. The operations that return run 1000 times
+// each in this process. A failure report ends its process, so each report runs in a child (this
+// program again) that counts into a named shared page that outlives it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "bench/allocation_counter.hpp"
 #include "env/growing_buffer_win.hpp"
 #include "env/native_text.hpp"
 #include "env/paths_win.hpp"
@@ -16,7 +17,6 @@
 #include "runtime/fatal.hpp"
 #include "runtime/owned_handle.hpp"
 #include "runtime/thread_identity.hpp"
-#include "support/allocation_counter.hpp"
 
 namespace vora {
 namespace {
@@ -30,7 +30,7 @@ volatile std::size_t g_sink = 0;
 
 template <class Operation>
 double allocations_per_operation(Operation operation) {
-  const std::size_t count = testing::allocations_during([&] {
+  const std::size_t count = bench::allocations_during([&] {
     for (int i = 0; i < kRepeats; ++i) operation();
   });
   return static_cast<double>(count) / kRepeats;
@@ -53,7 +53,7 @@ std::wstring page_name() {
       mapping ? MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::size_t)) : nullptr;
   if (view == nullptr) std::exit(3);
   mark_main_thread();
-  testing::count_allocations_into(*static_cast<std::size_t*>(view));
+  bench::count_allocations_into(*static_cast<std::size_t*>(view));
   if (kind == "allocation") fail_allocation(kFailedAllocationSize);
   fail_fatally("the benchmark's fixed failure message");
 }

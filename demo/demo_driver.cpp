@@ -17,7 +17,7 @@
 
 namespace {
 
-namespace fixture = vora::testing;
+namespace fixture = vora::demo;
 
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora";

@@ -1,14 +1,16 @@
 #include "demo/dialog_driver.hpp"
 
+#include <wincodec.h>
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/owned_handle.hpp"
+#include "demo/com.hpp"
 
-namespace vora::testing {
+namespace vora::demo {
 namespace {
 
 // A box whose thread stops answering must fail the test rather than hang it.
@@ -307,139 +309,36 @@ BOOL CALLBACK consider(HWND window, LPARAM context) {
   return FALSE;
 }
 
-void put16(std::string& out, std::uint32_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value) {
-  put16(out, value & 0xFFFF);
-  put16(out, value >> 16);
-}
-
-void put32_big(std::string& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-std::string bmp_file(const Picture& picture) {
-  const auto width = static_cast<std::uint32_t>(picture.width);
-  const auto height = static_cast<std::uint32_t>(picture.height);
-  const std::uint32_t row = (width * 3 + 3) & ~std::uint32_t{3};
-  const std::uint32_t header = 14 + 40;
-  std::string out;
-  out += "BM";
-  put32(out, header + row * height);
-  put32(out, 0);
-  put32(out, header);
-  put32(out, 40);
-  put32(out, width);
-  put32(out, height);  // positive: rows from the bottom up, as every reader expects
-  put16(out, 1);
-  put16(out, 24);
-  put32(out, BI_RGB);
-  put32(out, row * height);
-  put32(out, 2835);  // 72 dpi
-  put32(out, 2835);
-  put32(out, 0);
-  put32(out, 0);
-  for (std::uint32_t y = height; y-- > 0;) {
-    const std::size_t start = out.size();
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const std::uint32_t pixel = picture.pixels[y * width + x];
-      out += static_cast<char>(pixel & 0xFF);
-      out += static_cast<char>((pixel >> 8) & 0xFF);
-      out += static_cast<char>((pixel >> 16) & 0xFF);
-    }
-    out.append(start + row - out.size(), '\0');
+// Writes the picture as a PNG file through the system's image encoder, in 8-bit RGB.
+bool write_png(const Picture& picture, const std::wstring& path) {
+  const auto width = static_cast<UINT>(picture.width);
+  const auto height = static_cast<UINT>(picture.height);
+  std::vector<BYTE> bgr;
+  bgr.reserve(std::size_t{width} * height * 3);
+  for (const std::uint32_t pixel : picture.pixels) {
+    bgr.insert(bgr.end(), {static_cast<BYTE>(pixel), static_cast<BYTE>(pixel >> 8),
+                           static_cast<BYTE>(pixel >> 16)});
   }
-  return out;
-}
-
-std::uint32_t crc32(std::string_view bytes) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> entries{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      entries[n] = c;
-    }
-    return entries;
-  }();
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (const char byte : bytes) c = table[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
-
-void png_chunk(std::string& out, std::string_view type, std::string_view data) {
-  put32_big(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t typed = out.size();
-  out += type;
-  out += data;
-  put32_big(out, crc32(std::string_view(out).substr(typed)));
-}
-
-// Stored (uncompressed) deflate blocks keep the writer short; a screenshot of a dialog is small.
-std::string png_file(const Picture& picture) {
-  const auto width = static_cast<std::uint32_t>(picture.width);
-  const auto height = static_cast<std::uint32_t>(picture.height);
-  std::string rows;
-  for (std::uint32_t y = 0; y < height; ++y) {
-    rows += '\0';  // filter: none
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const std::uint32_t pixel = picture.pixels[y * width + x];
-      rows += static_cast<char>((pixel >> 16) & 0xFF);
-      rows += static_cast<char>((pixel >> 8) & 0xFF);
-      rows += static_cast<char>(pixel & 0xFF);
-    }
-  }
-  std::string zlib = "\x78\x01";
-  std::size_t offset = 0;
-  do {
-    const std::size_t length = std::min<std::size_t>(rows.size() - offset, 0xFFFF);
-    zlib += static_cast<char>(offset + length == rows.size() ? 1 : 0);
-    put16(zlib, static_cast<std::uint32_t>(length));
-    put16(zlib, static_cast<std::uint32_t>(~length & 0xFFFF));
-    zlib.append(rows, offset, length);
-    offset += length;
-  } while (offset < rows.size());
-  std::uint32_t a = 1;
-  std::uint32_t b = 0;
-  for (const char byte : rows) {
-    a = (a + static_cast<unsigned char>(byte)) % 65521;
-    b = (b + a) % 65521;
-  }
-  put32_big(zlib, (b << 16) | a);
-
-  std::string header;
-  put32_big(header, width);
-  put32_big(header, height);
-  header += "\x08\x02";  // 8 bits per channel, RGB
-  header.append(3, '\0');
-  std::string out = "\x89PNG\r\n\x1A\n";
-  png_chunk(out, "IHDR", header);
-  png_chunk(out, "IDAT", zlib);
-  png_chunk(out, "IEND", {});
-  return out;
-}
-
-bool ends_with(const std::wstring& path, std::wstring_view suffix) {
-  return path.size() >= suffix.size() &&
-         same_name(std::wstring_view(path).substr(path.size() - suffix.size()), suffix);
-}
-
-bool write_file(const std::wstring& path, std::string_view bytes) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written == 0) {
-      return false;
-    }
-    bytes.remove_prefix(written);
-  }
-  return true;
+  const ComApartment apartment;
+  ComRef<IWICImagingFactory> factory;
+  ComRef<IWICStream> stream;
+  ComRef<IWICBitmapEncoder> encoder;
+  ComRef<IWICBitmapFrameEncode> frame;
+  // The encoder answers with the nearest format it can write, which must be the one asked for.
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  return apartment.usable() &&
+         SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IWICImagingFactory, factory.out())) &&
+         SUCCEEDED(factory->CreateStream(stream.put())) &&
+         SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) &&
+         SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
+         SUCCEEDED(encoder->CreateNewFrame(frame.put(), nullptr)) &&
+         SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->SetSize(width, height)) &&
+         SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR &&
+         SUCCEEDED(
+             frame->WritePixels(height, width * 3, static_cast<UINT>(bgr.size()), bgr.data())) &&
+         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
 }  // namespace
@@ -478,14 +377,11 @@ bool wait_gone(HWND window, int timeout_ms) {
 }
 
 bool save_screenshot(const BoxView& box, const std::wstring& path) {
-  const bool png = ends_with(path, L".png");
-  if (!png && !ends_with(path, L".bmp")) return false;
   // Without a window manager Wine leaves the caption and the frame to one that is not there: only
   // the client area reaches the screen, so that is all there is to copy.
   std::optional<Picture> picture = capture(box.window, true);
   if (!picture) picture = capture(box.window, false);
-  if (!picture) return false;
-  return write_file(path, png ? png_file(*picture) : bmp_file(*picture));
+  return picture && write_png(*picture, path);
 }
 
-}  // namespace vora::testing
+}  // namespace vora::demo

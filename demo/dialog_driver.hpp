@@ -10,7 +10,7 @@
 
 #include "runtime/windows.hpp"
 
-namespace vora::testing {
+namespace vora::demo {
 
 struct BoxView {
   HWND window = nullptr;
@@ -38,10 +38,10 @@ bool press(const BoxView& box, int button_id);
 // True once `window` is destroyed or hidden, false if it is still shown after `timeout_ms`.
 bool wait_gone(HWND window, int timeout_ms);
 
-// Writes what the box's window shows on screen to a 24-bit image: PNG if `path` ends in ".png",
-// BMP if it ends in ".bmp". The caption and frame are included where the system draws them (on
+// Writes what the box's window shows on screen to `path` as an 8-bit RGB PNG, through the
+// system's image encoder. The caption and frame are included where the system draws them (on
 // Windows, and under Wine with a window manager or with Wine's "Decorated" setting off); else it
-// is the client area. False for any other name, if the box is covered, or on failure.
+// is the client area. False if the box is covered, or on failure.
 bool save_screenshot(const BoxView& box, const std::wstring& path);
 
-}  // namespace vora::testing
+}  // namespace vora::demo

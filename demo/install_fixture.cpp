@@ -1,5 +1,7 @@
 #include "demo/install_fixture.hpp"
 
+#include "demo/com.hpp"
+
 #include "runtime/windows.hpp"
 
 #include <objbase.h>
@@ -12,45 +14,13 @@
 
 #include "runtime/owned_handle.hpp"
 
-namespace vora::testing {
+namespace vora::demo {
 namespace {
 
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vora";
 // A value no installer writes: the key that holds it was made here.
 constexpr wchar_t kMarker[] = L"VoraTestFixture";
-
-// A thread that already joined the other apartment kind can still use the shell link object, so
-// that case counts as usable, but only a successful call of ours may be balanced by CoUninitialize.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-  Interface* operator->() const { return pointer_; }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 class RegistryKey {
  public:
@@ -81,11 +51,11 @@ bool create_key(HKEY parent, const wchar_t* name, RegistryKey& key) {
 // The \\?\ form takes paths past MAX_PATH but skips normalisation, so the path is made full first.
 std::wstring long_form(const std::wstring& path) {
   if (path.starts_with(L"\\\\?\\")) return path;
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return path;
+  // Windows keeps no path longer than 32767 units.
+  std::wstring full(32768, L'\0');
+  const DWORD length =
+      GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return path;
   full.resize(length);
   if (full.starts_with(L"\\\\.\\")) return full;
   if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
@@ -271,4 +241,4 @@ std::wstring make_temp_folder(const std::wstring& name_hint) {
   return {};
 }
 
-}  // namespace vora::testing
+}  // namespace vora::demo

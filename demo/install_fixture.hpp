@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace vora::testing {
+namespace vora::demo {
 
 // True under Wine, whose behaviour differs from Windows in a few places the tests name.
 bool running_under_wine();
@@ -56,4 +56,4 @@ bool copy_file(const std::wstring& from, const std::wstring& to);
 // A new empty folder under the temporary folder, named after `name_hint`; empty on failure.
 std::wstring make_temp_folder(const std::wstring& name_hint);
 
-}  // namespace vora::testing
+}  // namespace vora::demo

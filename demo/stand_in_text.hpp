@@ -10,15 +10,14 @@
 
 namespace vora::stand_in {
 
+// The longest text that Windows keeps as an environment variable or a path, and its end.
+inline constexpr DWORD kLongestText = 32768;
+
 // The value of an environment variable; empty when it is not set.
 inline std::wstring environment(const wchar_t* name) {
-  std::vector<wchar_t> buffer(256);
-  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length >= buffer.size()) {
-    buffer.resize(length);
-    length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-  }
-  return length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
+  std::vector<wchar_t> buffer(kLongestText);
+  const DWORD length = GetEnvironmentVariableW(name, buffer.data(), kLongestText);
+  return length < kLongestText ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
 // UTF-8, unit by unit, so that an unpaired surrogate stays visible as its own three-byte form

@@ -14,6 +14,7 @@
 namespace {
 
 using vora::stand_in::environment;
+using vora::stand_in::kLongestText;
 using vora::stand_in::wtf8;
 
 unsigned long number_from_environment(const wchar_t* name, unsigned long fallback) {
@@ -114,8 +115,9 @@ std::string surroundings() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
-  std::vector<wchar_t> cwd(GetCurrentDirectoryW(0, nullptr) + 1);
-  const DWORD cwd_length = GetCurrentDirectoryW(static_cast<DWORD>(cwd.size()), cwd.data());
+  std::vector<wchar_t> cwd(kLongestText);
+  DWORD cwd_length = GetCurrentDirectoryW(kLongestText, cwd.data());
+  if (cwd_length >= kLongestText) cwd_length = 0;
   return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " + handle_kind(STD_OUTPUT_HANDLE) +
          "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
          ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
@@ -148,7 +150,7 @@ int record() {
 // The grandchild inherits this process's standard handles, so a pipe the test reads stays open
 // after this process has exited; that is exactly the situation the test wants to provoke.
 int grandchild() {
-  std::vector<wchar_t> self(32768);
+  std::vector<wchar_t> self(kLongestText);
   const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
   if (length == 0 || length >= self.size()) return 4;
   std::wstring command_line = L"\"" + std::wstring(self.data(), length) + L"\"";

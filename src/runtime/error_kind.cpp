@@ -91,6 +91,9 @@ constexpr PackedKindTexts kPackedKindTexts = [] {
   return packed;
 }();
 
+// The starts are 16 bits wide: texts beyond that would wrap around silently.
+static_assert(kKindTextBytes <= UINT16_MAX);
+
 // Every code with a kind fits in 16 bits, which halves the table.
 struct CodeKind {
   std::uint16_t code;

@@ -153,7 +153,9 @@ std::string FailureMessage::compose() const {
 }
 
 void fail_fatally(const FailureMessage& message, SourceLocation location) {
-  if (thread_slot_value(ThreadSlot::InFailureReport) != 0) {
+  // A check that fails while an allocation failure is being reported may come while the report
+  // lock is held: it takes the short form, which needs no lock.
+  if (g_allocation_failed.load() || thread_slot_value(ThreadSlot::InFailureReport) != 0) {
     fail_while_reporting(message, location);
   }
   set_thread_slot_value(ThreadSlot::InFailureReport, 1);
@@ -163,16 +165,16 @@ void fail_fatally(const FailureMessage& message, SourceLocation location) {
 }
 
 void fail_allocation(std::size_t size) {
-  // The report lock is taken below: a fatal check reached while it is held must take the short
-  // form, which needs no lock.
-  set_thread_slot_value(ThreadSlot::InFailureReport, 1);
+  // The flag also marks the report as begun for fail_fatally. It is process-wide rather than the
+  // thread's slot, whose first store can itself need memory and then ends the process at once.
+  const bool failed_before = g_allocation_failed.exchange(true);
   const Decimal bytes(size);
   const auto first_line = [&](auto& out) {
     out.write("memory allocation of ");
     out.write(bytes.view());
     out.write(" bytes failed\n");
   };
-  if (g_allocation_failed.exchange(true)) {
+  if (failed_before) {
     write_text([&](auto& out) {
       first_line(out);
       out.write("skipping backtrace printing to avoid potential recursion\n");

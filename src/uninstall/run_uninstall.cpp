@@ -1,5 +1,3 @@
-#include <array>
-#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -17,21 +15,17 @@
 namespace vora {
 namespace {
 
-// What the failure reports of the first two checks name: this file at 27:39 and at 28:28. Stated
-// here rather than taken from where the calls sit, so that they stay put when the file changes.
-constexpr SourceLocation kExePathCheck(std::source_location::current().file_name(), 27, 39);
-constexpr SourceLocation kInstallDirCheck(std::source_location::current().file_name(), 28, 28);
-
 bool user_confirms_removal();
 void remove_folder_after_exit(const NativeText& install_dir);
 
 }  // namespace
 
 // The whole uninstall, once. Stops without a word when Vora is not installed beside it or the
-// user declines; after that every step runs whatever the earlier ones did.
+// user declines; after that every step runs whatever the earlier ones did. The failure reports of
+// the first two checks name the lines and columns where they sit: keep both where they are.
 void run_uninstall() {
-  const NativeText own_exe = expect_ok(current_exe_path(), "exe", kExePathCheck);
-  auto dir = expect_present(path_parent(own_exe.bytes()), "mappa", kInstallDirCheck);
+  const NativeText own_exe = expect_ok(current_exe_path(), "exe");
+  auto dir = expect_present(path_parent(own_exe.bytes()), "mappa");
   const NativeText install_dir(dir);
   if (!path_exists(path_join(install_dir.bytes(), kApplicationExe).bytes())) return;
   const bool silent = silent_mode_requested(command_line_arguments());

@@ -16,12 +16,12 @@ TEST(ShowDialog, TheUtf8TextsAreReleasedBeforeTheBoxIsShown) {
   spec.text.reserve(kTextBytes);
   const void* text_memory = spec.text.data();
   std::thread shows([&spec] { (void)show_dialog(std::move(spec)); });
-  const std::optional<testing::BoxView> box =
-      testing::wait_for_box(L"Vora show_dialog", GetCurrentProcessId(), 30000);
+  const std::optional<demo::BoxView> box =
+      demo::wait_for_box(L"Vora show_dialog", GetCurrentProcessId(), 30000);
   MEMORY_BASIC_INFORMATION region{};
   VirtualQuery(text_memory, &region, sizeof region);
   ASSERT_TRUE(box);
-  EXPECT_TRUE(testing::press(*box, IDOK));
+  EXPECT_TRUE(demo::press(*box, IDOK));
   shows.join();
   // Freed, its pages are the system's again, or smaller blocks made since.
   EXPECT_TRUE(region.State != MEM_COMMIT || region.RegionSize < kTextBytes);

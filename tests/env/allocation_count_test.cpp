@@ -5,14 +5,14 @@
 
 #include <string>
 
+#include "bench/allocation_counter.hpp"
 #include "env/native_text.hpp"
 #include "env/wide_string.hpp"
-#include "support/allocation_counter.hpp"
 
 namespace vora {
 namespace {
 
-using testing::allocations_during;
+using bench::allocations_during;
 
 TEST(Allocations, TextConversionsCostNothingButTheirResult) {
   const std::string ascii(300, 'a');

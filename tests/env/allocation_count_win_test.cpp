@@ -2,14 +2,14 @@
 // costs nothing but its result.
 #include <gtest/gtest.h>
 
+#include "bench/allocation_counter.hpp"
 #include "env/paths_win.hpp"
-#include "support/allocation_counter.hpp"
 
 namespace vora {
 namespace {
 
 TEST(Allocations, TheExecutablePathIsOnlyItsResult) {
-  EXPECT_EQ(testing::allocations_during([] { ASSERT_TRUE(current_exe_path()); }), 1u);
+  EXPECT_EQ(bench::allocations_during([] { ASSERT_TRUE(current_exe_path()); }), 1u);
 }
 
 }  // namespace

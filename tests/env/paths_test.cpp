@@ -16,7 +16,7 @@
 namespace vora {
 namespace {
 
-namespace fixture = vora::testing;
+namespace fixture = vora::demo;
 using testing::utf8;
 
 // A file at `path`, with every folder before it.

@@ -74,7 +74,7 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
       {L"raised-overflow", overflow, kStackOverflowStatus},
       // Wine ignores the stack guarantee: its own handling of the overflow then overflows again
       // and ends the thread with a status of its own.
-      {L"stack-overflow", overflow, testing::running_under_wine() ? 0 : kStackOverflowStatus},
+      {L"stack-overflow", overflow, demo::running_under_wine() ? 0 : kStackOverflowStatus},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.scenario, row.scenario + std::wcslen(row.scenario)));
@@ -85,6 +85,20 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
     }
   }
   EXPECT_GT(rows[1].report.size(), 512u);
+}
+
+// uninstall.exe's driver, with a fake executable path: its first two checks name where they sit.
+TEST(FailureReport, TheDriversFirstChecksNameTheirOwnLinesAndColumns) {
+  const std::string at = "\nthread 'main' (main) panicked at src/uninstall/run_uninstall.cpp:";
+  const std::string denied =
+      "exe: Os { code: 5, kind: PermissionDenied, message: \"" + os_error_text(5) + "\" }\n";
+  for (const auto& [line, report] : {std::pair(L"driver_probe.exe", at + "27:39:\n" + denied),
+                                     std::pair(L"driver_probe.exe root", at + "28:28:\nmappa\n")}) {
+    const testing::ChildRun run =
+        testing::run_child(testing::test_folder() + L"driver_probe.exe", line);
+    EXPECT_EQ(run.stderr_bytes, report + kNote);
+    EXPECT_EQ(run.exit_code, kFastFailStatus);
+  }
 }
 
 // A failed write to a standard error that never drains leads to a fatal runtime error, whose

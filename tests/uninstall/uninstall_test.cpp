@@ -24,7 +24,7 @@
 namespace vora {
 namespace {
 
-namespace fixture = vora::testing;
+namespace fixture = vora::demo;
 using testing::utf8;
 using Record = std::map<std::string, std::string>;
 using Programs = std::vector<std::string>;
@@ -248,7 +248,7 @@ TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
     EXPECT_EQ(record.at("stdin"), "char");
     // The uninstaller has no standard handles to pass on; Wine fills a child's with console ones.
     const std::string output =
-        removal ? testing::running_under_wine() ? "console" : "null" : "pipe";
+        removal ? demo::running_under_wine() ? "console" : "null" : "pipe";
     EXPECT_EQ(record.at("stdout"), output);
     EXPECT_EQ(record.at("stderr"), output);
     EXPECT_EQ(record.at("usestdhandles"), "1");

@@ -1,6 +1,6 @@
 // Replaces operator new and delete for the whole executable so that tests and benchmarks can count
 // the heap allocations an operation makes.
-#include "support/allocation_counter.hpp"
+#include "bench/allocation_counter.hpp"
 
 #include <atomic>
 #include <cstdlib>
@@ -17,7 +17,7 @@ std::atomic_ref<std::size_t> counter() {
 
 }  // namespace
 
-namespace vora::testing {
+namespace vora::bench {
 
 std::size_t allocations_so_far() { return counter().load(); }
 
@@ -25,7 +25,7 @@ void count_allocations_into(std::size_t& counter) {
   g_counter.store(&counter, std::memory_order_release);
 }
 
-}  // namespace vora::testing
+}  // namespace vora::bench
 
 void* operator new(std::size_t size) {
   counter().fetch_add(1);

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace vora::testing {
+namespace vora::bench {
 
 // Heap allocations made through operator new since the program started; counted by the
 // replacement operator new of the executable that links allocation_counter.cpp.
@@ -21,4 +21,4 @@ std::size_t allocations_during(Operation operation) {
 // `counter` must stay valid for the rest of the program.
 void count_allocations_into(std::size_t& counter);
 
-}  // namespace vora::testing
+}  // namespace vora::bench

@@ -28,7 +28,7 @@ foreach(name tool_probe powershell_stand_in)
 endforeach()
 
 string(STRIP "${runs}" VORA_BUNDLE_RUNS)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/run-tests.cmd.in ${bundle}/run-tests.cmd @ONLY
+configure_file(${PROJECT_SOURCE_DIR}/tests/run-tests.cmd.in ${bundle}/run-tests.cmd @ONLY
                NEWLINE_STYLE CRLF)
 add_custom_target(test_bundle ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle}/tests ${bundle}/demo ${bundle}/fuzzers

@@ -107,8 +107,8 @@ TEST_F(Child, OutputIsDrainedWhileTheChildRunsAndUntilAGrandchildLetsGoOfIt) {
   }
 
   // One stream ends while most of the other is still to come: that one is read to its end too.
-  // Without CREATE_NO_WINDOW, for under Wine the console host that the flag starts beside the
-  // child keeps its pipes open until the child has exited (seen here): none would end early.
+  // Started without CREATE_NO_WINDOW: under Wine the console host that the flag starts beside the
+  // child keeps its pipes open until the child has exited (seen here), so none would end early.
   ChildCommand closing = tool("vora-writer");
   closing.creation_flags = 0;
   std::string rest = "early\n";

@@ -247,7 +247,8 @@ TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
     const bool removal = &record == &seen[3];
     EXPECT_EQ(record.at("stdin"), "char");
     // The uninstaller has no standard handles to pass on; Wine fills a child's with console ones.
-    const std::string output = removal ? demo::running_under_wine() ? "console" : "null" : "pipe";
+    const std::string output =
+        removal ? fixture::running_under_wine() ? "console" : "null" : "pipe";
     EXPECT_EQ(record.at("stdout"), output);
     EXPECT_EQ(record.at("stderr"), output);
     EXPECT_EQ(record.at("usestdhandles"), "1");

@@ -147,3 +147,48 @@ stop_display() {
 stop_wine() {
   WINEPREFIX="$1" wineserver -k 2>/dev/null || true
 }
+
+# A second Wine, 10.0 from Debian trixie, as a second opinion on what Windows does: a minimal
+# trixie tree made once per machine with debootstrap from the machine's own Debian mirror, kept
+# outside any clone and reused by all of them. The stamp is written last, so that a tree cut short
+# counts as none. Sets VORA_SECOND_WINE to the tree, or empty with the reason in
+# VORA_SECOND_WINE_MISSING.
+VORA_SECOND_WINE_TREE=${VORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vora}/wine-10-trixie
+ensure_second_wine() {
+  local tree=$VORA_SECOND_WINE_TREE mirror
+  VORA_SECOND_WINE= VORA_SECOND_WINE_MISSING=
+  if [ -f "$tree/.vora-ready" ]; then
+    VORA_SECOND_WINE=$tree
+    return 0
+  fi
+  if [ "$(id -u)" -ne 0 ] || ! unshare --mount true 2>/dev/null; then
+    VORA_SECOND_WINE_MISSING="making and entering its chroot needs root and a mount namespace"
+    return 0
+  fi
+  if ! ensure_packages debootstrap >/dev/null; then
+    VORA_SECOND_WINE_MISSING="debootstrap could not be installed"
+    return 0
+  fi
+  mirror=$(debian_mirror)
+  echo "making the second Wine (Debian trixie's) in $tree with debootstrap, once per machine"
+  mkdir -p "$(dirname "$tree")"
+  rm -rf "$tree" "$tree.partial"
+  if ! debootstrap --variant=minbase --include=wine,wine64,xvfb,xauth trixie "$tree.partial" \
+    "$mirror" >"$tree.log" 2>&1; then
+    VORA_SECOND_WINE_MISSING="debootstrap failed ($tree.log)"
+    return 0
+  fi
+  mv "$tree.partial" "$tree"
+  touch "$tree/.vora-ready"
+  VORA_SECOND_WINE=$tree
+}
+
+# The Debian archive this machine's apt uses, which serves every release.
+debian_mirror() {
+  local uri
+  uri=$(sed -n 's/^URIs: *\([^ ]*\/debian\)\/* *$/\1/p' /etc/apt/sources.list.d/*.sources \
+    2>/dev/null | head -n 1)
+  [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $2 ~ /\/debian\/?$/ { print $2; exit }' \
+    /etc/apt/sources.list 2>/dev/null)
+  printf '%s\n' "${uri%/}"
+}

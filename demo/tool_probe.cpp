@@ -109,6 +109,18 @@ std::string attached_to_console() {
   return GetConsoleProcessList(&first, 1) != 0 ? "1" : "0";
 }
 
+// Whether standard input, when it is the NUL device, reads as empty, as it does when it was
+// opened for reading; a console or a pipe is not read, which could wait.
+std::string stdin_reads() {
+  if (handle_kind(STD_INPUT_HANDLE) != "char") return "unread";
+  char byte = 0;
+  DWORD count = 0;
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &count, nullptr)) {
+    return "error " + std::to_string(GetLastError());
+  }
+  return count == 0 ? "empty" : "data";
+}
+
 // The standard handles, the start-up flag, the current directory and the console: whether this
 // process is attached to one, and whether that console has a window, as "name value" lines.
 std::string surroundings() {
@@ -118,9 +130,9 @@ std::string surroundings() {
   std::vector<wchar_t> cwd(kLongestText);
   DWORD cwd_length = GetCurrentDirectoryW(kLongestText, cwd.data());
   if (cwd_length >= kLongestText) cwd_length = 0;
-  return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdout " + handle_kind(STD_OUTPUT_HANDLE) +
-         "\nstderr " + handle_kind(STD_ERROR_HANDLE) + "\nusestdhandles " +
-         ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
+  return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdinreads " + stdin_reads() + "\nstdout " +
+         handle_kind(STD_OUTPUT_HANDLE) + "\nstderr " + handle_kind(STD_ERROR_HANDLE) +
+         "\nusestdhandles " + ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
          wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\nconsole " + attached_to_console() +
          "\nconsolewindow " + (GetConsoleWindow() != nullptr ? "1" : "0") + "\n";
 }

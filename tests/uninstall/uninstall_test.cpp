@@ -246,7 +246,7 @@ TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
   for (const Record& record : seen) {
     SCOPED_TRACE(record.at("cmdline"));
     const bool removal = &record == &seen[3];
-    EXPECT_EQ(record.at("stdin"), "char");
+    EXPECT_EQ(record.at("stdin") + " " + record.at("stdinreads"), "char empty");
     // The removal inherits the uninstaller's standard output and error, which are null here, and
     // may keep nothing of ours that would hold a caller waiting for the uninstaller's output.
     // Windows creates a console for it too, and "Console Handles" (Windows Console docs) says

@@ -108,6 +108,22 @@ bool running_under_wine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+namespace {
+
+// Only the Wine seen to behave so: another version is expected to behave as Windows until seen.
+bool running_under_wine_10() {
+  using WineGetVersionFn = const char*(CDECL*)();
+  const auto wine_get_version = reinterpret_cast<WineGetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+  return wine_get_version != nullptr && std::string_view(wine_get_version()).starts_with("10.");
+}
+
+}  // namespace
+
+bool wine_withholds_console_handles_from_gui_programs() { return running_under_wine_10(); }
+
+bool wine_skips_handlers_when_the_main_thread_overflows() { return running_under_wine_10(); }
+
 std::optional<std::wstring> why_vora_state_is_off_limits() {
   if (!running_under_wine() && !declared_disposable()) {
     return L"this profile is not known to be disposable; in a throwaway profile, set "

@@ -8,6 +8,16 @@ namespace vora::demo {
 // True under Wine, whose behaviour differs from Windows in a few places the tests name.
 bool running_under_wine();
 
+// Wine 10 gives a GUI program a null standard handle where its parent passed an inheritable
+// console handle with STARTF_USESTDHANDLES; Windows makes the handle the program's own, as the
+// STARTUPINFOW page on Microsoft Learn says for hStdError, and Wine 8 does too.
+bool wine_withholds_console_handles_from_gui_programs();
+
+// Wine 10 ends a process whose main thread overflows its stack without calling its exception
+// handlers (on other threads it calls them); Windows raises EXCEPTION_STACK_OVERFLOW to them
+// on every thread, and Wine 8 does too.
+bool wine_skips_handlers_when_the_main_thread_overflows();
+
 // Why this profile may not be given Vora's per-user state (the registration, the shortcuts,
 // %APPDATA%\Vora, the install folder, a running vora.exe) by a test or the demo; nothing when it
 // may. Only a disposable profile may: Wine's (the project's prefixes are thrown away), or one that

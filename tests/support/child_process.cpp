@@ -77,9 +77,7 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
     started = test_folder() + L"console_host.exe";
     line = L"console_host \"" + program + L"\" " + command_line;
     startup.hStdOutput = writer.get();
-    startup.dwFlags |= STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    flags = CREATE_NEW_CONSOLE;
+    flags = CREATE_NO_WINDOW;
   } else {
     startup.hStdError = writer ? writer.get() : output ? output.get() : nullptr;
   }

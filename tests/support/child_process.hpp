@@ -12,8 +12,8 @@ std::string utf8(std::wstring_view text);
 // The folder of the running test executable, with a trailing backslash.
 std::wstring test_folder();
 
-// Where a child's standard error goes. Console: a console of the child's own, whose window stays
-// hidden (under Wine it needs a display). None: no standard handles and no console at all, as
+// Where a child's standard error goes. Console: a screen buffer of a console without a window,
+// read back once the child has ended. None: no standard handles and no console at all, as
 // when the desktop starts a program.
 enum class StderrTarget { Pipe, File, Console, None };
 

@@ -1,6 +1,8 @@
-// Runs one program in a console of its own and says what that console shows, so that a test can
-// read a report as a console user sees it without opening a window or leaving its own console.
-// The test starts it in a new console whose window stays hidden.
+// Runs one program with a console screen buffer as its standard error and says what that buffer
+// shows, so that a test can read a report as a console user sees it without opening a window or
+// leaving its own console. The test starts it with CREATE_NO_WINDOW: a console application "being
+// run without a console window" (Process Creation Flags, Microsoft Learn), so there is no window
+// that a default terminal such as Windows Terminal could take over.
 // Command line: console_host "<program>" <the program's exact command line>
 // Standard output: the program's exit code and its main thread's id on the first line, then each
 // line the console shows, without the spaces that pad it to the console's width.
@@ -48,11 +50,16 @@ int main() {
   std::wstring line(own.substr(std::min(end + 2, own.size())));
 
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  // A buffer of its own, never made active: "Inactive screen buffers can be accessed for reading
+  // and writing, but only the active screen buffer is displayed" (CreateConsoleScreenBuffer,
+  // Microsoft Learn), so its size is the host's to choose whatever shows the console, if anything.
   const HANDLE console =
-      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  &inheritable, OPEN_EXISTING, 0, nullptr);
-  // Wide enough that no line of a report wraps.
-  if (console == INVALID_HANDLE_VALUE || !SetConsoleScreenBufferSize(console, COORD{240, 100})) {
+      CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inheritable, CONSOLE_TEXTMODE_BUFFER, nullptr);
+  // Wide enough that no line of a report wraps, and taller than any window: a buffer may not be
+  // smaller than its window (SetConsoleScreenBufferSize, Microsoft Learn), a new buffer is only
+  // as large as the window, and Wine gives a console without a window one of 150 rows.
+  if (console == INVALID_HANDLE_VALUE || !SetConsoleScreenBufferSize(console, COORD{240, 1000})) {
     return 3;
   }
   STARTUPINFOW startup{};

@@ -76,7 +76,13 @@ void make_standard_error_stick() {
 // Writes Hungarian text and a character beyond the BMP to the console it was given, in the given
 // code page, in three writes cut at the given bytes.
 void write_to_console(UINT code_page, std::size_t first_cut, std::size_t second_cut) {
+  // A GUI program is attached to no console, not even to the one whose handle it was given as
+  // standard error, and both the code page it sets and the one the standard-error writer reads
+  // are those of the console it is attached to: it joins its parent's, the host's. Where it is
+  // attached already (Wine 8 attaches it), the answer is ERROR_ACCESS_DENIED, as good.
+  AttachConsole(ATTACH_PARENT_PROCESS);
   SetConsoleOutputCP(code_page);
+  if (GetConsoleOutputCP() != code_page) fail_fatally("no console in the code page asked for");
   const std::string_view text = "elt\xC3\xA1vol\xC3\xADt\xC3\xB3 \xC5\x91 \xF0\x9F\x98\x80!";
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
   PendingUtf8 pending;

@@ -1,15 +1,18 @@
 // The uninstaller as a user meets it, in the Wine prefix: a per-user installation with a running
 // Vora, its registration, its shortcuts and the user's data, and what goes wrong in the field.
-// Real taskkill, reg and cmd where Wine has them; the recording stand-in beside the uninstaller
-// (which looks in its own folder first) where a test wants to see what each child received.
+// Real taskkill, reg and cmd where Wine has them, and real PowerShell where one runs; the
+// recording stand-in beside the uninstaller (which looks in its own folder first) where a test
+// wants to see what each child received.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -47,6 +50,23 @@ bool within(std::chrono::milliseconds limit, Done done) {
 }
 
 const std::wstring kDemo = testing::test_folder() + L"..\\demo\\";
+
+// A variable of this process's environment; nothing when it is not set.
+std::optional<std::wstring> environment(const wchar_t* name) {
+  std::wstring value(32767, L'\0');
+  SetLastError(ERROR_SUCCESS);
+  const DWORD length = GetEnvironmentVariableW(name, value.data(), 32767);
+  if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+  value.resize(length);
+  return value;
+}
+
+// Runs `undo` when the scope ends, whichever way it is left.
+template <class Undo>
+struct Deferred {
+  Undo undo;
+  ~Deferred() { undo(); }
+};
 
 std::wstring system_folder() {
   wchar_t folder[MAX_PATH];
@@ -172,15 +192,31 @@ class Uninstall : public ::testing::Test {
   UniqueHandle vora_;
 };
 
-// With an empty PATH too: the tools are the system's, and cmd finds ping in the system directory
-// where it starts, so the removal still waits for the uninstaller to be gone. Started from a
-// folder that holds recorders named as the tools, a Downloads folder say: never one of those
-// (none for PowerShell, whose stand-in beside the uninstaller is found before any other).
+// The PATH holds one folder, whose powershell.exe removes the shortcuts: Windows' own PowerShell;
+// under Wine, whose powershell.exe does nothing, the PowerShell for Windows whose folder
+// VORA_WINDOWS_POWERSHELL names where it is built, or else the stand-in. The other tools are the
+// system's, and cmd finds ping in the system directory where it starts, so the removal still
+// waits for the uninstaller to be gone. Started from a folder that holds recorders named as the
+// tools, a Downloads folder say: never one of those.
 TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   if (const auto why = fixture::why_vora_state_is_off_limits()) GTEST_SKIP() << utf8(*why);
   const std::wstring parent = L"Programs & (x) y^z \u00c1rv\u00edzt\u0171r\u0151 \U0001F600";
   install(parent + L"\\Vora");
-  ASSERT_TRUE(fixture::copy_file(kDemo + L"powershell_stand_in.exe", dir_ + L"\\powershell.exe"));
+  std::wstring powershell = environment(L"VORA_WINDOWS_POWERSHELL").value_or(L"");
+  const char* which = "PowerShell for Windows";
+  if (!fixture::running_under_wine()) {
+    powershell = system_folder() + L"\\WindowsPowerShell\\v1.0";
+    which = "Windows PowerShell, the system's own";
+  } else if (powershell.empty()) {
+    powershell = root_ + L"\\stand-in";
+    which = "the stand-in, not PowerShell";
+    CreateDirectoryW(powershell.c_str(), nullptr);
+    ASSERT_TRUE(
+        fixture::copy_file(kDemo + L"powershell_stand_in.exe", powershell + L"\\powershell.exe"));
+  }
+  ASSERT_TRUE(fixture::file_exists(powershell + L"\\powershell.exe")) << utf8(powershell);
+  std::printf("powershell.exe on PATH: %s\\powershell.exe (%s)\n", utf8(powershell).c_str(), which);
+  std::fflush(stdout);
   const fixture::VoraPlaces places = fixture::vora_places();
   made_ = {places.desktop_link, places.programs_link, places.user_data};
   start_vora();
@@ -199,21 +235,28 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
 
   const std::wstring downloads = root_ + L"\\Downloads";
   CreateDirectoryW(downloads.c_str(), nullptr);
-  for (const wchar_t* tool : {L"taskkill", L"reg", L"cmd"}) {
+  for (const wchar_t* tool : {L"taskkill", L"reg", L"powershell", L"cmd"}) {
     ASSERT_TRUE(fixture::copy_file(kDemo + L"tool_probe.exe", downloads + L"\\" + tool + L".exe"));
   }
   SetEnvironmentVariableW(L"VORA_TOOL_MODE", L"record");
   SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
 
-  std::wstring saved_path(32767, L'\0');
-  saved_path.resize(GetEnvironmentVariableW(L"PATH", saved_path.data(), 32767));
-  wchar_t saved_folder[MAX_PATH];
+  // Started from a PowerShell 7 prompt, the test would hand on PowerShell 7's module folders at
+  // the head of PSModulePath, where Windows PowerShell takes them for its own and cannot load
+  // them: without the variable, each PowerShell finds its modules where it keeps them.
+  const std::optional<std::wstring> saved_path = environment(L"PATH");
+  const std::optional<std::wstring> saved_modules = environment(L"PSModulePath");
+  wchar_t saved_folder[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, saved_folder);
-  SetEnvironmentVariableW(L"PATH", L"");
+  const Deferred restore{[&] {
+    SetCurrentDirectoryW(saved_folder);
+    SetEnvironmentVariableW(L"PATH", saved_path ? saved_path->c_str() : nullptr);
+    SetEnvironmentVariableW(L"PSModulePath", saved_modules ? saved_modules->c_str() : nullptr);
+  }};
+  SetEnvironmentVariableW(L"PATH", powershell.c_str());
+  SetEnvironmentVariableW(L"PSModulePath", nullptr);
   SetCurrentDirectoryW(downloads.c_str());
   const DWORD status = run(L"--silent");
-  SetCurrentDirectoryW(saved_folder);
-  SetEnvironmentVariableW(L"PATH", saved_path.c_str());
 
   EXPECT_EQ(status, 0u);
   EXPECT_TRUE(fixture::file_exists(dir_));

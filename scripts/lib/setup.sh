@@ -11,8 +11,9 @@ VORA_PACKAGES=(
 # What scripts/bench needs besides: Google Benchmark for the native figures, jq to read them.
 VORA_BENCH_PACKAGES=(libbenchmark-dev jq)
 
-# The Debian packages that the fuzz targets need beyond cmake and ninja: libFuzzer's runtime
-# comes with libclang-rt, the sanitizers' symbolizer with llvm. Clang 19 is the oldest of Debian
+# The Debian packages that the native sanitizer build, its tests and its fuzz targets need beyond
+# cmake and ninja: libFuzzer's runtime comes with libclang-rt, the sanitizers' symbolizer with
+# llvm. Clang 19 is the oldest of Debian
 # 12's that compiles std::expected against its libstdc++; clang 16 still reports C++20 concepts
 # as incomplete, and libstdc++ then leaves <expected> empty.
 VORA_FUZZ_PACKAGES=(clang-19 libclang-rt-19-dev llvm-19)
@@ -36,14 +37,17 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# What the project makes once per machine and every clone reuses: PowerShell, the second Wine.
+VORA_CACHE_DIR=${VORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vora}
+
 # PowerShell for the test that runs the uninstaller's powershell arguments for real: the .NET
 # SDK's global tool, in this version (without one the installer takes a later one, which fails).
 VORA_PWSH_VERSION=7.6.10
 
-# Installs PowerShell into build/tools once, where dotnet is present, and sets VORA_PWSH to it;
+# Installs PowerShell into the cache once, where dotnet is present, and sets VORA_PWSH to it;
 # otherwise sets VORA_PWSH empty and says in one line why the real-PowerShell test is skipped.
 ensure_powershell() {
-  local tools=$PWD/build/tools
+  local tools=$VORA_CACHE_DIR/pwsh-$VORA_PWSH_VERSION
   VORA_PWSH=
   if [ "$("$tools/pwsh" --version 2>/dev/null)" = "PowerShell $VORA_PWSH_VERSION" ]; then
     VORA_PWSH=$tools/pwsh
@@ -53,45 +57,45 @@ ensure_powershell() {
     echo "skipping the real-PowerShell test (real_powershell_tests): no dotnet; install the .NET SDK 10 to run it"
     return 0
   fi
-  echo "installing PowerShell $VORA_PWSH_VERSION into build/tools"
+  echo "installing PowerShell $VORA_PWSH_VERSION into $tools, once per machine"
+  rm -rf "$tools"
   mkdir -p "$tools"
-  # Another version left there would make the installer refuse.
-  dotnet tool uninstall PowerShell --tool-path "$tools" >/dev/null 2>&1 || true
   if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet tool install PowerShell \
-    --version "$VORA_PWSH_VERSION" --tool-path "$tools" >"$tools/install.log" 2>&1; then
-    echo "skipping the real-PowerShell test (real_powershell_tests): dotnet could not install PowerShell $VORA_PWSH_VERSION (build/tools/install.log)"
+    --version "$VORA_PWSH_VERSION" --tool-path "$tools" >"$tools.log" 2>&1; then
+    echo "skipping the real-PowerShell test (real_powershell_tests): dotnet could not install PowerShell $VORA_PWSH_VERSION ($tools.log)"
     return 0
   fi
   VORA_PWSH=$tools/pwsh
 }
 
-# PowerShell for Windows, for the demo under Wine: tests/support/pwsh_host published
-# self-contained for win-x64 into build/pwsh_host/bin, where dotnet is present, again only when
-# its sources change. Sets VORA_WINDOWS_POWERSHELL to that folder, or empty with the reason in
-# VORA_WINDOWS_POWERSHELL_MISSING.
+# PowerShell for Windows, for the tests and the demo under Wine: tests/support/pwsh_host
+# published self-contained for win-x64 (130 MB) into the cache, once per machine for each version
+# of its sources, which name the PowerShell version. Sets VORA_WINDOWS_POWERSHELL to that
+# folder, or empty with the reason in VORA_WINDOWS_POWERSHELL_MISSING.
 ensure_windows_powershell() {
-  local source=$PWD/tests/support/pwsh_host out=$PWD/build/pwsh_host
+  local source=$PWD/tests/support/pwsh_host key out status=0
   VORA_WINDOWS_POWERSHELL= VORA_WINDOWS_POWERSHELL_MISSING=
-  # The stamp is written last, so that a publish cut short counts as none.
-  if [ "$out/bin/.published" -nt "$source/Program.cs" ] &&
-    [ "$out/bin/.published" -nt "$source/pwsh_host.csproj" ]; then
-    VORA_WINDOWS_POWERSHELL=$out/bin
-    return 0
-  fi
-  if ! command -v dotnet >/dev/null; then
-    VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it"
-    return 0
-  fi
-  echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into build/pwsh_host/bin"
-  mkdir -p "$out"
-  rm -rf "$out/bin"
-  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
-    -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1; then
-    VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed (build/pwsh_host/publish.log)"
-    return 0
-  fi
-  touch "$out/bin/.published"
-  VORA_WINDOWS_POWERSHELL=$out/bin
+  key=$(cat "$source/Program.cs" "$source/pwsh_host.csproj" | sha256sum | cut -c1-16)
+  out=$VORA_CACHE_DIR/pwsh-for-windows-$key
+  mkdir -p "$VORA_CACHE_DIR"
+  (
+    # One publish at a time per machine; the stamp is written last, so that a publish cut short
+    # counts as none.
+    flock 9
+    [ ! -f "$out/bin/.published" ] || exit 0
+    command -v dotnet >/dev/null || exit 3
+    echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into $out, once per machine"
+    rm -rf "$out"
+    mkdir -p "$out"
+    DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
+      -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1 9>&- || exit 4
+    touch "$out/bin/.published"
+  ) 9>"$out.lock" || status=$?
+  case $status in
+    0) VORA_WINDOWS_POWERSHELL=$out/bin ;;
+    3) VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it" ;;
+    *) VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed ($out/publish.log)" ;;
+  esac
 }
 
 # The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
@@ -153,7 +157,7 @@ stop_wine() {
 # outside any clone and reused by all of them. The stamp is written last, so that a tree cut short
 # counts as none. Sets VORA_SECOND_WINE to the tree, or empty with the reason in
 # VORA_SECOND_WINE_MISSING.
-VORA_SECOND_WINE_TREE=${VORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vora}/wine-10-trixie
+VORA_SECOND_WINE_TREE=$VORA_CACHE_DIR/wine-10-trixie
 ensure_second_wine() {
   local tree=$VORA_SECOND_WINE_TREE mirror
   VORA_SECOND_WINE= VORA_SECOND_WINE_MISSING=
@@ -170,16 +174,21 @@ ensure_second_wine() {
     return 0
   fi
   mirror=$(debian_mirror)
-  echo "making the second Wine (Debian trixie's) in $tree with debootstrap, once per machine"
   mkdir -p "$(dirname "$tree")"
-  rm -rf "$tree" "$tree.partial"
-  if ! debootstrap --variant=minbase --include=wine,wine64,xvfb,xauth trixie "$tree.partial" \
-    "$mirror" >"$tree.log" 2>&1; then
+  if ! (
+    # One clone makes it while any other waits.
+    flock 9
+    [ ! -f "$tree/.vora-ready" ] || exit 0
+    echo "making the second Wine (Debian trixie's) in $tree with debootstrap, once per machine"
+    rm -rf "$tree" "$tree.partial"
+    debootstrap --variant=minbase --include=wine,wine64,xvfb,xauth trixie "$tree.partial" \
+      "$mirror" >"$tree.log" 2>&1 9>&- || exit 1
+    mv "$tree.partial" "$tree"
+    touch "$tree/.vora-ready"
+  ) 9>"$tree.lock"; then
     VORA_SECOND_WINE_MISSING="debootstrap failed ($tree.log)"
     return 0
   fi
-  mv "$tree.partial" "$tree"
-  touch "$tree/.vora-ready"
   VORA_SECOND_WINE=$tree
 }
 

@@ -29,6 +29,13 @@ struct Image {
   Bytes rgba;  // top-down rows, straight (not premultiplied) alpha
 };
 
+// Where pixel (x, y) of a square image `size` pixels wide starts in its RGBA bytes.
+std::size_t pixel_offset(int size, int x, int y) {
+  return (static_cast<std::size_t>(y) * static_cast<std::size_t>(size) +
+          static_cast<std::size_t>(x)) *
+         4;
+}
+
 constexpr std::int64_t kDesign = 1 << 16;  // design units per icon side
 constexpr int kSamplesPerAxis = 16;
 
@@ -84,7 +91,7 @@ Image Render(int size) {
     mark[i] = {lo + kMarkOutline[i].x * span / 1000, lo + kMarkOutline[i].y * span / 1000};
   }
 
-  Image image{size, Bytes(static_cast<std::size_t>(size) * size * 4)};
+  Image image{size, Bytes(pixel_offset(size, 0, size))};
   const std::int64_t denominator = 2 * std::int64_t{kSamplesPerAxis} * size;
   constexpr std::int64_t kSamples = std::int64_t{kSamplesPerAxis} * kSamplesPerAxis;
   for (int y = 0; y < size; ++y) {
@@ -109,7 +116,7 @@ Image Render(int size) {
           sum.b += c.b;
         }
       }
-      std::uint8_t* px = &image.rgba[(static_cast<std::size_t>(y) * size + x) * 4];
+      std::uint8_t* px = &image.rgba[pixel_offset(size, x, y)];
       if (covered == 0) continue;
       px[0] = static_cast<std::uint8_t>((sum.r + covered / 2) / covered);
       px[1] = static_cast<std::uint8_t>((sum.g + covered / 2) / covered);
@@ -137,8 +144,8 @@ void PutBe32(Bytes& out, std::uint32_t v) {
 Bytes EncodeDib(const Image& image) {
   const int size = image.size;
   const std::size_t mask_stride = static_cast<std::size_t>((size + 31) / 32) * 4;
-  const std::size_t pixel_bytes = static_cast<std::size_t>(size) * size * 4;
-  const std::size_t mask_bytes = mask_stride * size;
+  const std::size_t pixel_bytes = pixel_offset(size, 0, size);
+  const std::size_t mask_bytes = mask_stride * static_cast<std::size_t>(size);
 
   Bytes out;
   PutLe32(out, 40);
@@ -152,7 +159,7 @@ Bytes EncodeDib(const Image& image) {
 
   for (int y = size - 1; y >= 0; --y) {
     for (int x = 0; x < size; ++x) {
-      const std::uint8_t* px = &image.rgba[(static_cast<std::size_t>(y) * size + x) * 4];
+      const std::uint8_t* px = &image.rgba[pixel_offset(size, x, y)];
       out.insert(out.end(), {px[2], px[1], px[0], px[3]});
     }
   }
@@ -160,8 +167,8 @@ Bytes EncodeDib(const Image& image) {
   for (int y = size - 1; y >= 0; --y) {
     Bytes row(mask_stride, 0);
     for (int x = 0; x < size; ++x) {
-      if (image.rgba[(static_cast<std::size_t>(y) * size + x) * 4 + 3] == 0) {
-        row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+      if (image.rgba[pixel_offset(size, x, y) + 3] == 0) {
+        row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
       }
     }
     out.insert(out.end(), row.begin(), row.end());
@@ -240,13 +247,13 @@ constexpr std::array<int, 30> kDistanceExtra{0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,
 
 void PutFixedLiteralOrLength(BitWriter& bits, int symbol) {
   if (symbol < 144) {
-    bits.PutCode(0x30 + symbol, 8);
+    bits.PutCode(static_cast<std::uint32_t>(0x30 + symbol), 8);
   } else if (symbol < 256) {
-    bits.PutCode(0x190 + symbol - 144, 9);
+    bits.PutCode(static_cast<std::uint32_t>(0x190 + symbol - 144), 9);
   } else if (symbol < 280) {
-    bits.PutCode(symbol - 256, 7);
+    bits.PutCode(static_cast<std::uint32_t>(symbol - 256), 7);
   } else {
-    bits.PutCode(0xC0 + symbol - 280, 8);
+    bits.PutCode(static_cast<std::uint32_t>(0xC0 + symbol - 280), 8);
   }
 }
 
@@ -296,7 +303,10 @@ class MatchFinder {
       const int distance = static_cast<int>(pos) - candidate;
       if (distance > kWindow) break;
       int length = 0;
-      while (length < limit && data_[candidate + length] == data_[pos + length]) ++length;
+      while (length < limit && data_[static_cast<std::size_t>(candidate + length)] ==
+                                   data_[pos + static_cast<std::size_t>(length)]) {
+        ++length;
+      }
       if (length > best.length) {
         best = {length, distance};
         if (length == limit) break;
@@ -378,7 +388,7 @@ Bytes FilterRows(const Image& image) {
   const Bytes zero_row(stride, 0);
   Bytes out;
   for (int y = 0; y < image.size; ++y) {
-    const std::uint8_t* row = &image.rgba[y * stride];
+    const std::uint8_t* row = &image.rgba[static_cast<std::size_t>(y) * stride];
     const std::uint8_t* up = y == 0 ? zero_row.data() : row - stride;
     Bytes best;
     std::uint64_t best_cost = UINT64_MAX;

@@ -87,6 +87,10 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
     }
   }
   EXPECT_GT(rows[1].report.size(), 512u);
+  // Start-up guarantees the overflow handler 0x5000 bytes of stack, enough for its report to reach
+  // a console, whose conversion alone takes 8 KiB. Read back rather than provoked, since Wine keeps
+  // the value but ignores it in a real overflow; the system may round it up to whole pages.
+  EXPECT_GE(run_probe(L"stack-guarantee").exit_code, 0x5000u);
 }
 
 // uninstall.exe's driver, with a fake executable path: its first two checks name where they sit.

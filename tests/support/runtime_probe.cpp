@@ -113,6 +113,11 @@ void run_uninstall() {
   }
   if (asked_for(L"stack-overflow")) (void)recurse(0);
   if (asked_for(L"raised-overflow")) RaiseException(EXCEPTION_STACK_OVERFLOW, 0, 0, nullptr);
+  // The stack guarantee that start-up set, read back as the exit status: with 0 the call "succeeds
+  // and the parameter contains the size of the current stack" guarantee (SetThreadStackGuarantee's
+  // documentation), and changes nothing, since a request below the current size is ignored.
+  ULONG guarantee = 0;
+  if (asked_for(L"stack-guarantee") && SetThreadStackGuarantee(&guarantee)) ExitProcess(guarantee);
   if (asked_for(L"allocation")) (void)::operator new (std::uint64_t{1} << 60);
   if (asked_for(L"capacity")) {
     std::string text;

@@ -141,6 +141,11 @@ TEST(FailureReport, ARequestedBacktraceReplacesTheNote) {
   EXPECT_TRUE(std::regex_search(frames, std::regex("^  +0: 0x[0-9a-f]+ in runtime_probe.exe\n")))
       << frames;
   EXPECT_EQ(frames.find("note:"), std::string::npos);
+  // The list starts in the function that asked for it: its return address, which the probe
+  // writes first, is the second frame, none of the lister's own frames lead.
+  const std::string here = run_probe(L"backtrace-here").stderr_bytes;
+  const std::string back = here.substr(0, here.find_first_of("\r\n"));  // a C runtime's line
+  EXPECT_NE(here.find("\n  1: 0x" + back + " in runtime_probe.exe\n"), std::string::npos) << here;
 }
 
 // Cut inside "á" and inside the emoji for a console in its own code page, which the report

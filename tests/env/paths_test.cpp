@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo/install_fixture.hpp"
@@ -18,6 +20,22 @@ namespace {
 
 namespace fixture = vora::demo;
 using testing::utf8;
+
+// The import table's slot through which the presence test opens files, and what it held.
+extern "C" decltype(&CreateFileW) __imp_CreateFileW;
+decltype(&CreateFileW) g_create_file = nullptr;
+
+// Refuses the presence test's open, without access rights and not of the reparse point itself, of
+// a file named "refused-<error>" with that error, which Wine never gives for such an open.
+HANDLE WINAPI refusing_create_file(LPCWSTR path, DWORD access, DWORD share,
+                                   LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                   HANDLE model) {
+  const wchar_t* refused = std::wcsstr(path, L"refused-");
+  if (refused == nullptr || access != 0 || (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0)
+    return g_create_file(path, access, share, security, disposition, flags, model);
+  SetLastError(std::wcstoul(refused + 8, nullptr, 10));
+  return INVALID_HANDLE_VALUE;
+}
 
 // A file at `path`, with every folder before it.
 void make_file(const std::wstring& path) {
@@ -56,6 +74,8 @@ TEST_F(Paths, WhatTheFileSystemHoldsIsPresentAndNothingElse) {
   const UniqueFile held(CreateFileW((folder_ + L"held.exe").c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
+  make_file(folder_ + L"refused-32");    // a sharing violation: the folder lists it
+  make_file(folder_ + L"refused-1920");  // a reparse point that cannot be followed, not a link
 
   using namespace std::string_literals;
   const std::string in = utf8(folder_);
@@ -78,8 +98,12 @@ TEST_F(Paths, WhatTheFileSystemHoldsIsPresentAndNothingElse) {
       // A NUL ends no path early.
       {in + "vora.txt\0"s, false},
       {in + "vora.txt\0.exe"s, false},
+      {in + "refused-32", true},
+      {in + "refused-1920", true},
   };
+  g_create_file = std::exchange(__imp_CreateFileW, refusing_create_file);
   for (const auto& row : rows) EXPECT_EQ(path_exists(row.path), row.present) << row.path;
+  __imp_CreateFileW = g_create_file;
 }
 
 // Wine opens every file that the presence test asks for, so the fallback on the folder entry, for

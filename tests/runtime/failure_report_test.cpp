@@ -87,6 +87,10 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
     }
   }
   EXPECT_GT(rows[1].report.size(), 512u);
+  // Start-up guarantees the overflow handler 0x5000 bytes of stack, enough for its report to reach
+  // a console, whose conversion alone takes 8 KiB. Read back rather than provoked, since Wine keeps
+  // the value but ignores it in a real overflow; the system may round it up to whole pages.
+  EXPECT_GE(run_probe(L"stack-guarantee").exit_code, 0x5000u);
 }
 
 // uninstall.exe's driver, with a fake executable path: its first two checks name where they sit.
@@ -137,6 +141,11 @@ TEST(FailureReport, ARequestedBacktraceReplacesTheNote) {
   EXPECT_TRUE(std::regex_search(frames, std::regex("^  +0: 0x[0-9a-f]+ in runtime_probe.exe\n")))
       << frames;
   EXPECT_EQ(frames.find("note:"), std::string::npos);
+  // The list starts in the function that asked for it: its return address, which the probe
+  // writes first, is the second frame, none of the lister's own frames lead.
+  const std::string here = run_probe(L"backtrace-here").stderr_bytes;
+  const std::string back = here.substr(0, here.find_first_of("\r\n"));  // a C runtime's line
+  EXPECT_NE(here.find("\n  1: 0x" + back + " in runtime_probe.exe\n"), std::string::npos) << here;
 }
 
 // Cut inside "á" and inside the emoji for a console in its own code page, which the report

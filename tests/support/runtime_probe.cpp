@@ -1,11 +1,13 @@
 // A program that starts like uninstall.exe and then does what its command line names: fail a
 // check, overflow its stack, run out of memory... The failure report tests read what it writes.
 #include <cstdint>
+#include <cstdio>
 #include <cwchar>
 #include <limits>
 #include <string>
 
 #include "runtime/fatal.hpp"
+#include "runtime/report_platform.hpp"
 #include "runtime/runtime_main.hpp"
 #include "runtime/stderr.hpp"
 #include "runtime/windows.hpp"
@@ -93,6 +95,17 @@ void write_to_console(UINT code_page, std::size_t first_cut, std::size_t second_
   }
 }
 
+// Writes where this function returns to, as an offset into the probe in lowercase hexadecimal,
+// and then the backtrace from here, whose second frame must be that address: its first then
+// lies in this function.
+[[gnu::noinline]] void list_backtrace_here() {
+  std::fprintf(stderr, "%llx\n",
+               static_cast<unsigned long long>(static_cast<char*>(__builtin_return_address(0)) -
+                                               reinterpret_cast<char*>(GetModuleHandleW(nullptr))));
+  write_backtrace();
+  asm volatile("");  // a call, not a jump: this frame stays on the stack
+}
+
 }  // namespace
 
 void run_uninstall() {
@@ -113,6 +126,12 @@ void run_uninstall() {
   }
   if (asked_for(L"stack-overflow")) (void)recurse(0);
   if (asked_for(L"raised-overflow")) RaiseException(EXCEPTION_STACK_OVERFLOW, 0, 0, nullptr);
+  if (asked_for(L"backtrace-here")) list_backtrace_here();
+  // The stack guarantee that start-up set, read back as the exit status: with 0 the call "succeeds
+  // and the parameter contains the size of the current stack" guarantee (SetThreadStackGuarantee's
+  // documentation), and changes nothing, since a request below the current size is ignored.
+  ULONG guarantee = 0;
+  if (asked_for(L"stack-guarantee") && SetThreadStackGuarantee(&guarantee)) ExitProcess(guarantee);
   if (asked_for(L"allocation")) (void)::operator new (std::uint64_t{1} << 60);
   if (asked_for(L"capacity")) {
     std::string text;

@@ -114,12 +114,16 @@ class Uninstall : public ::testing::Test {
     SetEnvironmentVariableW(L"VORA_TOOL_LOG", log_.c_str());
   }
 
-  // Started as the desktop starts a program: no standard handles, no console.
-  static UniqueHandle launch(const std::wstring& program, std::wstring line, DWORD* id = nullptr) {
+  // Started as the desktop starts a program: no standard handles, no console; or with `output`
+  // as its standard output and error.
+  static UniqueHandle launch(const std::wstring& program, std::wstring line, DWORD* id = nullptr,
+                             HANDLE output = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = output != nullptr ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = startup.hStdError = output;
     PROCESS_INFORMATION information{};
-    EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+    EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, output != nullptr,
                                DETACHED_PROCESS, nullptr, nullptr, &startup, &information))
         << GetLastError();
     CloseHandle(information.hThread);
@@ -127,9 +131,9 @@ class Uninstall : public ::testing::Test {
     return UniqueHandle(information.hProcess);
   }
 
-  void start(const std::wstring& arguments) {
+  void start(const std::wstring& arguments, HANDLE output = nullptr) {
     const std::wstring program = dir_ + L"\\uninstall.exe";
-    uninstaller_ = launch(program, L"\"" + program + L"\" " + arguments, &process_id_);
+    uninstaller_ = launch(program, L"\"" + program + L"\" " + arguments, &process_id_, output);
   }
 
   DWORD exit_code() const {
@@ -139,8 +143,8 @@ class Uninstall : public ::testing::Test {
     return code;
   }
 
-  DWORD run(const std::wstring& arguments) {
-    start(arguments);
+  DWORD run(const std::wstring& arguments, HANDLE output = nullptr) {
+    start(arguments, output);
     return exit_code();
   }
 
@@ -380,18 +384,24 @@ TEST_F(Uninstall, YesRunsTheStepsAndThenSaysSo) {
 
 // A tool that cannot start (a folder of its name is found first), tools that fail and tools that
 // flood both output streams with 10 MiB: every later step still runs and the run ends with 0.
+// The uninstaller's own output and error go to a file, and the folder removal writes there.
 TEST_F(Uninstall, ToolsThatCannotStartFailOrFloodDoNotStopTheRun) {
   install(L"Vora");
   ASSERT_TRUE(CreateDirectoryW((dir_ + L"\\taskkill.exe").c_str(), nullptr));
   place_recorders({L"reg", L"powershell", L"cmd"});
   SetEnvironmentVariableW(L"VORA_TOOL_EXIT", L"5");
   SetEnvironmentVariableW(L"VORA_TOOL_FLOOD", L"10485760");
-  EXPECT_EQ(run(L"--silent"), 0u);
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  const UniqueFile output(CreateFileW((root_ + L"\\output").c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      &inheritable, CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(run(L"--silent", output.get()), 0u);
 
   const std::vector<Record> seen = records(3);
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0].at("flooded") + seen[1].at("flooded"), "11");
   EXPECT_EQ(seen[2].at("cmdline").substr(0, 5), "\"cmd\"");
+  EXPECT_EQ(seen[2].at("stdout") + seen[2].at("stderr") + seen[2].at("flooded"), "diskdisk1");
 }
 
 // An argument that is not valid Unicode ends the uninstaller before it changes anything. The

@@ -21,12 +21,8 @@ printf 'size: code and data, every section but .rsrc, bytes (budget 72 KiB)\t%s\
   "$code_data_bytes" "$code_data_budget"
 
 fail=0
-if [ "$file_bytes" -gt "$file_budget" ]; then
-  echo "over budget: the file has $file_bytes bytes, at most $file_budget allowed" >&2
-  fail=1
-fi
-if [ "$code_data_bytes" -gt "$code_data_budget" ]; then
-  echo "over budget: code and data have $code_data_bytes bytes, at most $code_data_budget allowed" >&2
-  fail=1
-fi
+[ "$file_bytes" -le "$file_budget" ] || {
+  echo "over budget: the file has $file_bytes bytes, at most $file_budget allowed" >&2; fail=1; }
+[ "$code_data_bytes" -le "$code_data_budget" ] || {
+  echo "over budget: code and data have $code_data_bytes bytes, at most $code_data_budget allowed" >&2; fail=1; }
 exit "$fail"

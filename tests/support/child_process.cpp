@@ -107,6 +107,9 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
   }
   DWORD main_thread = info.dwThreadId;
   if (target == StderrTarget::Console) {
+    run.stderr_bytes =
+        utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(run.stderr_bytes.data()),
+                               run.stderr_bytes.size() / sizeof(wchar_t)));
     const std::size_t head = run.stderr_bytes.find('\n');
     EXPECT_EQ(std::sscanf(run.stderr_bytes.c_str(), "%lu %lu", &run.exit_code, &main_thread), 2)
         << run.stderr_bytes;

@@ -4,8 +4,8 @@
 // run without a console window" (Process Creation Flags, Microsoft Learn), so there is no window
 // that a default terminal such as Windows Terminal could take over.
 // Command line: console_host "<program>" <the program's exact command line>
-// Standard output: the program's exit code and its main thread's id on the first line, then each
-// line the console shows, without the spaces that pad it to the console's width.
+// Standard output, in UTF-16: the program's exit code and its main thread's id on the first line,
+// then each line the console shows, without the spaces that pad it to the console's width.
 #include <windows.h>
 
 #include <string>
@@ -13,19 +13,10 @@
 
 namespace {
 
-std::string utf8(std::wstring_view text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length,
-                      nullptr, nullptr);
-  return bytes;
-}
-
-std::string console_lines(HANDLE console) {
+std::wstring console_lines(HANDLE console) {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   GetConsoleScreenBufferInfo(console, &info);
-  std::string lines;
+  std::wstring lines;
   std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
   // The row the cursor stands on counts only once something was written on it.
   const int rows = info.dwCursorPosition.Y + (info.dwCursorPosition.X > 0 ? 1 : 0);
@@ -34,7 +25,7 @@ std::string console_lines(HANDLE console) {
     ReadConsoleOutputCharacterW(console, row.data(), static_cast<DWORD>(row.size()), COORD{0, y},
                                 &count);
     const std::wstring_view shown(row.data(), count);
-    lines += utf8(shown.substr(0, shown.find_last_not_of(L' ') + 1)) + "\n";
+    lines += std::wstring(shown.substr(0, shown.find_last_not_of(L' ') + 1)) + L"\n";
   }
   return lines;
 }
@@ -74,10 +65,10 @@ int main() {
   WaitForSingleObject(info.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
-  const std::string shown =
-      std::to_string(code) + " " + std::to_string(info.dwThreadId) + "\n" + console_lines(console);
+  const std::wstring shown = std::to_wstring(code) + L" " + std::to_wstring(info.dwThreadId) +
+                             L"\n" + console_lines(console);
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), shown.data(), static_cast<DWORD>(shown.size()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), shown.data(),
+            static_cast<DWORD>(shown.size() * sizeof(wchar_t)), &written, nullptr);
   return 0;
 }

@@ -51,7 +51,7 @@ TEST(RealPowerShell, RemovesTheDesktopShortcutAndNothingElse) {
   const char* pwsh = std::getenv("VORA_PWSH");
   if (pwsh == nullptr || access(pwsh, X_OK) != 0) {
     GTEST_SKIP() << "no PowerShell at VORA_PWSH (\"" << (pwsh ? pwsh : "") << "\"): scripts/test "
-                 << "installs PowerShell 7.6.10 into build/tools where dotnet is present";
+                 << "installs PowerShell 7.6.10 once per machine where dotnet is present";
   }
   const std::string_view decoys[] = {"home/Desktop/Sub/Vora.lnk", "home/Desktop/Vora.url",
                                      "home/Desktop/Vora2.lnk", "cwd/Vora.lnk",

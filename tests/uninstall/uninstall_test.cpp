@@ -101,9 +101,7 @@ class Uninstall : public ::testing::Test {
     ASSERT_EQ(SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr), ERROR_SUCCESS);
     ASSERT_TRUE(fixture::copy_file(testing::test_folder() + L"..\\uninstall.exe",
                                    dir_ + L"\\uninstall.exe"));
-    if (with_vora) {
-      ASSERT_TRUE(fixture::copy_file(kDemo + L"tool_probe.exe", dir_ + L"\\vora.exe"));
-    }
+    ASSERT_TRUE(!with_vora || fixture::copy_file(kDemo + L"tool_probe.exe", dir_ + L"\\vora.exe"));
   }
 
   // The stand-in that records each start, under the names of `tools`, in `folder` or else beside

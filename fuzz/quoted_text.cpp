@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,11 +22,9 @@ struct Decoded {
 // One sequence of strict UTF-8: no overlong form, no surrogate, nothing above U+10FFFF.
 std::optional<Decoded> decode_utf8(std::string_view text, std::size_t at) {
   const auto lead = static_cast<std::uint8_t>(text[at]);
-  const std::size_t length = lead < 0x80             ? 1
-                             : (lead & 0xE0) == 0xC0 ? 2
-                             : (lead & 0xF0) == 0xE0 ? 3
-                             : (lead & 0xF8) == 0xF0 ? 4
-                                                     : 0;
+  // The count of leading one bits is the length of the sequence, none for a single byte.
+  const auto ones = static_cast<std::size_t>(std::countl_one(lead));
+  const std::size_t length = ones == 0 ? 1 : ones >= 2 && ones <= 4 ? ones : 0;
   if (length == 0 || text.size() - at < length) return std::nullopt;
   char32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
   for (std::size_t i = 1; i < length; ++i) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vora {
 namespace {
@@ -65,8 +66,8 @@ TEST(PathStructure, ParentAndFileName) {
   };
   for (const StructureRow& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(path_parent(row.path), row.parent);
-    EXPECT_EQ(path_file_name(row.path), row.file_name);
+    EXPECT_EQ(std::pair(path_parent(row.path), path_file_name(row.path)),
+              std::pair(row.parent, row.file_name));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "demo/install_fixture.hpp"
 #include "env/native_text.hpp"
 #include "process/pipes_win.hpp"
 #include "process/program_search_win.hpp"
@@ -27,12 +28,7 @@ class Child : public ::testing::Test {
                           path.c_str(), FALSE));
     placed_.push_back(path);
   }
-  // A folder of the test's own (an earlier run's may still be there), removed after everything
-  // placed in it.
-  void make_folder(const std::wstring& path) {
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    placed_.push_back(path);
-  }
+  // Each placed file, and each folder after everything placed in it.
   void TearDown() override {
     for (auto path = placed_.rbegin(); path != placed_.rend(); ++path) {
       if (!DeleteFileW(path->c_str())) RemoveDirectoryW(path->c_str());
@@ -67,9 +63,9 @@ class Child : public ::testing::Test {
 TEST_F(Child, ProgramsAreFoundByTheirNameOrRefusedWithTheReason) {
   const std::wstring here = testing::test_folder();
   place_stand_in(here + L"my.tool");
-  wchar_t temp[MAX_PATH];
-  const std::wstring listed = std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + L"vora;path";
-  make_folder(listed);
+  const std::wstring listed = demo::make_temp_folder(L"vora;path");
+  ASSERT_FALSE(listed.empty());
+  placed_.push_back(listed);
   place_stand_in(listed + L"\\vora-path-tool.exe");
   std::wstring path(32767, L'\0');
   path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "runtime/windows.hpp"
@@ -25,11 +26,9 @@ TEST(Resources, TheVersionIsHungarianAndNamesTheProduct) {
   const auto [fixed, fixed_size] = query(L"\\");
   ASSERT_EQ(fixed_size, sizeof(VS_FIXEDFILEINFO));
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  EXPECT_EQ(info->dwFileVersionMS, 0x00010001u);
-  EXPECT_EQ(info->dwFileVersionLS, 0u);
-  EXPECT_EQ(info->dwProductVersionMS, 0x00010001u);
-  EXPECT_EQ(info->dwProductVersionLS, 0u);
-  EXPECT_EQ(info->dwFileType, DWORD{VFT_APP});
+  EXPECT_EQ(std::tuple(info->dwFileVersionMS, info->dwFileVersionLS, info->dwProductVersionMS,
+                       info->dwProductVersionLS, info->dwFileType),
+            std::tuple(0x00010001u, 0u, 0x00010001u, 0u, DWORD{VFT_APP}));
 
   const auto [translation, translation_size] = query(L"\\VarFileInfo\\Translation");
   ASSERT_EQ(translation_size, 4u);

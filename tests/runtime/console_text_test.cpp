@@ -30,27 +30,27 @@ class RecordingConsole final : public ConsoleUnits {
   }
 
   std::u16string shown;
+  PendingUtf8 pending;           // what the writes through `write` below hold back
   std::size_t limit = SIZE_MAX;  // how many units the next write takes at most
   int writes = 0;
 };
 
-Result<std::size_t> write(RecordingConsole& console, PendingUtf8& pending, std::string_view text) {
-  return console_write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, pending,
-                       console);
+Result<std::size_t> write(RecordingConsole& console, std::string_view text) {
+  return console_write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                       console.pending, console);
 }
 
 TEST(ConsoleText, AWriteThatEndsInsideACharacterWritesTheCharactersBeforeIt) {
   RecordingConsole console;
-  PendingUtf8 pending;
   const std::string_view text = "\xc5\x91\xf0\x9f\x98\x80";  // "ő😀"
-  EXPECT_EQ(write(console, pending, text.substr(0, 3)), 2u);
+  EXPECT_EQ(write(console, text.substr(0, 3)), 2u);
   EXPECT_EQ(console.shown, u"ő");
   // The next calls, from the first byte of the cut character on, hold it back and complete it
   // byte by byte, and it goes out in one piece.
   for (std::size_t at = 2; at < text.size(); ++at) {
-    EXPECT_EQ(write(console, pending, text.substr(at, 1)), 1u) << at;
+    EXPECT_EQ(write(console, text.substr(at, 1)), 1u) << at;
   }
-  EXPECT_EQ(pending.count, 0);
+  EXPECT_EQ(console.pending.count, 0);
   EXPECT_EQ(console.shown, u"ő😀");
   EXPECT_EQ(console.writes, 2);
 }
@@ -64,34 +64,31 @@ TEST(ConsoleText, BytesThatAreNotUtf8GiveInvalidData) {
   for (const std::string_view bad :
        {"\x80", "\xff", "\xe0\x9f\xbf", "\xed\xa0\x80", "\xf4\x90\x80\x80"}) {
     RecordingConsole console;
-    PendingUtf8 pending;
-    EXPECT_EQ(write(console, pending, bad), not_utf8) << ::testing::PrintToString(bad);
+    EXPECT_EQ(write(console, bad), not_utf8) << ::testing::PrintToString(bad);
     EXPECT_EQ(console.writes, 0);
   }
   // A byte that does not continue a held-back start is refused, and the start is dropped.
   RecordingConsole console;
-  PendingUtf8 pending;
-  ASSERT_EQ(write(console, pending, "\xc5"), 1u);
-  EXPECT_EQ(write(console, pending, "a"), not_utf8);
-  EXPECT_EQ(pending.count, 0);
+  ASSERT_EQ(write(console, "\xc5"), 1u);
+  EXPECT_EQ(write(console, "a"), not_utf8);
+  EXPECT_EQ(console.pending.count, 0);
   // Well-formed bytes before ill-formed ones go out on their own.
-  EXPECT_EQ(write(console, pending, "ab\xff"), 2u);
+  EXPECT_EQ(write(console, "ab\xff"), 2u);
   EXPECT_EQ(console.shown, u"ab");
 }
 
 TEST(ConsoleText, AWriteThatTakesLessSaysHowManyBytesItTook) {
   RecordingConsole console;
-  PendingUtf8 pending;
   // One call converts at most 4096 bytes.
-  EXPECT_EQ(write(console, pending, std::string(5000, 'x')), 4096u);
+  EXPECT_EQ(write(console, std::string(5000, 'x')), 4096u);
   // A console that takes fewer units than it is given: a (1 byte), ő (2), € (3).
   const std::string_view text = "a\xc5\x91\xe2\x82\xac\xf0\x9f\x98\x80";
   console.limit = 3;
-  EXPECT_EQ(write(console, pending, text), 6u);
+  EXPECT_EQ(write(console, text), 6u);
   // A write that stops between the halves of a pair sends the low half on its own.
   console.limit = 4;
   console.shown.clear();
-  EXPECT_EQ(write(console, pending, text), text.size());
+  EXPECT_EQ(write(console, text), text.size());
   EXPECT_EQ(console.shown, u"aő€😀");
 }
 

@@ -7,39 +7,26 @@ set -euo pipefail
 exe=$1 source_dir=$2 build_dir=$3
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 fail=0
-expect() {
-  if ! grep -Eq "$1" <<<"$headers"; then
-    echo "missing in the PE header: $1"
-    fail=1
-  fi
-}
+problem() { echo "$*"; fail=1; }
+expect() { grep -Eq "$1" <<<"$headers" || problem "missing in the PE header: $1"; }
 expect '^Magic[[:space:]]+020b'
 expect '^Subsystem[[:space:]]+00000002'
 expect '^SizeOfStackReserve[[:space:]]+0+100000$'
 expect '^SizeOfStackCommit[[:space:]]+0+1000$'
 characteristics=$((16#$(awk '$1 == "DllCharacteristics" {print $2}' <<<"$headers")))
 for flag in HIGH_ENTROPY_VA:0x20 DYNAMIC_BASE:0x40 NX_COMPAT:0x100 TERMINAL_SERVER_AWARE:0x8000; do
-  if (( (characteristics & ${flag#*:}) == 0 )); then
-    echo "DllCharacteristics lacks ${flag%:*}"
-    fail=1
-  fi
+  (( (characteristics & ${flag#*:}) != 0 )) || problem "DllCharacteristics lacks ${flag%:*}"
 done
 
 imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
 system_dlls='^(kernel32|ntdll|user32|advapi32|shell32|ole32|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
 others=$(grep -Ev "$system_dlls" <<<"$imports" || true)
-[ -z "$others" ] || { echo "imports DLLs that are not part of Windows:" $others; fail=1; }
-grep -qx 'kernel32.dll' <<<"$imports" || { echo "no kernel32.dll import"; fail=1; }
+[ -z "$others" ] || problem "imports DLLs that are not part of Windows:" $others
+grep -qx 'kernel32.dll' <<<"$imports" || problem "no kernel32.dll import"
 
 for path in "$source_dir" "$build_dir" "$HOME"; do
-  if grep -Fq "$path" "$exe"; then
-    echo "the executable holds the absolute path $path"
-    fail=1
-  fi
+  ! grep -Fq "$path" "$exe" || problem "the executable holds the absolute path $path"
 done
-if ! grep -Fq 'src/runtime/' "$exe"; then
-  echo "no repo-relative source path in the executable"
-  fail=1
-fi
+grep -Fq 'src/runtime/' "$exe" || problem "no repo-relative source path in the executable"
 [ "$fail" -eq 0 ] && echo "uninstall.exe: GUI, stack 1 MiB/4 KiB, ASLR, NX, TS-aware, imports: $(echo $imports)"
 exit "$fail"

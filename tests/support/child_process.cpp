@@ -47,19 +47,17 @@ std::wstring test_folder() {
   return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
-ChildRun run_child(const std::wstring& program, const std::wstring& command_line,
-                   StderrTarget target) {
+ChildRun run_child(std::wstring program, std::wstring command_line, StderrTarget target) {
   UniqueHandle reader;
   UniqueHandle writer;
   UniqueFile output;
   // A console's report comes back through the host's standard output.
   if (target == StderrTarget::Pipe || target == StderrTarget::Console) {
-    HANDLE read_end = nullptr;
-    HANDLE write_end = nullptr;
-    EXPECT_TRUE(CreatePipe(&read_end, &write_end, &inheritable, 0));
-    reader.reset(read_end);
-    writer.reset(write_end);
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    HANDLE ends[2] = {};
+    EXPECT_TRUE(CreatePipe(&ends[0], &ends[1], &inheritable, 0));
+    SetHandleInformation(ends[0], HANDLE_FLAG_INHERIT, 0);
+    reader.reset(ends[0]);
+    writer.reset(ends[1]);
   } else if (target == StderrTarget::File) {
     output.reset(
         CreateFileW((test_folder() + L"stderr-" + std::to_wstring(GetCurrentProcessId())).c_str(),
@@ -69,13 +67,11 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  std::wstring started = program;
-  std::wstring line = command_line;
   // Without a console to fall back on, the child's null handles stay null.
   DWORD flags = target == StderrTarget::None ? DETACHED_PROCESS : 0;
   if (target == StderrTarget::Console) {
-    started = test_folder() + L"console_host.exe";
-    line = L"console_host \"" + program + L"\" " + command_line;
+    command_line = L"console_host \"" + program + L"\" " + command_line;
+    program = test_folder() + L"console_host.exe";
     startup.hStdOutput = writer.get();
     flags = CREATE_NO_WINDOW;
   } else {
@@ -84,7 +80,7 @@ ChildRun run_child(const std::wstring& program, const std::wstring& command_line
   PROCESS_INFORMATION info{};
   ChildRun run;
   const UniqueHandle job = job_that_ends_its_processes();
-  if (!CreateProcessW(started.c_str(), line.data(), nullptr, nullptr, TRUE,
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
                       flags | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed with " << GetLastError();
     return run;

@@ -27,7 +27,7 @@ struct ChildRun {
 
 // Starts `program` with exactly `command_line`, waits for it and collects its standard error.
 // A child still running after a minute fails the test and is ended, with all it started.
-ChildRun run_child(const std::wstring& program, const std::wstring& command_line,
+ChildRun run_child(std::wstring program, std::wstring command_line,
                    StderrTarget target = StderrTarget::Pipe);
 
 }  // namespace vora::testing

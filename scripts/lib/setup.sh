@@ -6,6 +6,7 @@ VORA_PACKAGES=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb
+  openssl osslsigncode
 )
 
 # What scripts/bench needs besides: Google Benchmark for the native figures, jq to read them.

@@ -61,7 +61,7 @@ refused "a server certificate" "release: the certificate is not one for code sig
 refused "an expired certificate" "release: the certificate has expired" --pkcs12 expired.p12
 refused "a file that is not the build" "tampered.exe is not the build of HEAD: not signed" --pkcs12 publisher.p12 --sign tampered.exe
 
-"$root/scripts/demo" --silent --uninstall "$signed" >demo.log 2>&1 ||
+VORA_DEMO_DIR=$scratch/demo "$root/scripts/demo" --silent --uninstall "$signed" >demo.log 2>&1 ||
   { cat demo.log; fail "the signed file did not uninstall"; }
 [ "$failed" -ne 0 ] || echo "signed, verified, refused where it should be, and uninstalled"
 exit "$failed"

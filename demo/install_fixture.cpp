@@ -101,24 +101,23 @@ bool remove_entry(const std::wstring& path, DWORD attributes) {
   return RemoveDirectoryW(path.c_str()) != 0;
 }
 
-}  // namespace
-
-bool running_under_wine() {
-  // Wine's ntdll has an export that Windows' lacks.
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-namespace {
-
-// Only the Wine seen to behave so: another version is expected to behave as Windows until seen.
-bool running_under_wine_10() {
+// Wine's version, from an export of its ntdll that Windows' lacks; nothing under Windows.
+const char* wine_version() {
   using WineGetVersionFn = const char*(CDECL*)();
   const auto wine_get_version = reinterpret_cast<WineGetVersionFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
-  return wine_get_version != nullptr && std::string_view(wine_get_version()).starts_with("10.");
+  return wine_get_version != nullptr ? wine_get_version() : nullptr;
+}
+
+// Only the Wine seen to behave so: another version is expected to behave as Windows until seen.
+bool running_under_wine_10() {
+  const char* version = wine_version();
+  return version != nullptr && std::string_view(version).starts_with("10.");
 }
 
 }  // namespace
+
+bool running_under_wine() { return wine_version() != nullptr; }
 
 bool wine_withholds_console_handles_from_gui_programs() { return running_under_wine_10(); }
 

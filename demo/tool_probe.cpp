@@ -109,10 +109,10 @@ std::string attached_to_console() {
   return GetConsoleProcessList(&first, 1) != 0 ? "1" : "0";
 }
 
-// Whether standard input, when it is the NUL device, reads as empty, as it does when it was
-// opened for reading; a console or a pipe is not read, which could wait.
-std::string stdin_reads() {
-  if (handle_kind(STD_INPUT_HANDLE) != "char") return "unread";
+// Whether standard input of kind `kind`, when it is the NUL device, reads as empty, as it does
+// when it was opened for reading; a console or a pipe is not read, which could wait.
+std::string stdin_reads(const std::string& kind) {
+  if (kind != "char") return "unread";
   char byte = 0;
   DWORD count = 0;
   if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &count, nullptr)) {
@@ -130,7 +130,8 @@ std::string surroundings() {
   std::vector<wchar_t> cwd(kLongestText);
   DWORD cwd_length = GetCurrentDirectoryW(kLongestText, cwd.data());
   if (cwd_length >= kLongestText) cwd_length = 0;
-  return "stdin " + handle_kind(STD_INPUT_HANDLE) + "\nstdinreads " + stdin_reads() + "\nstdout " +
+  const std::string input = handle_kind(STD_INPUT_HANDLE);
+  return "stdin " + input + "\nstdinreads " + stdin_reads(input) + "\nstdout " +
          handle_kind(STD_OUTPUT_HANDLE) + "\nstderr " + handle_kind(STD_ERROR_HANDLE) +
          "\nusestdhandles " + ((startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0") + "\ncwd " +
          wtf8(std::wstring_view(cwd.data(), cwd_length)) + "\nconsole " + attached_to_console() +

@@ -14,9 +14,8 @@ VORA_BENCH_PACKAGES=(libbenchmark-dev jq)
 
 # The Debian packages that the native sanitizer build, its tests and its fuzz targets need beyond
 # cmake and ninja: libFuzzer's runtime comes with libclang-rt, the sanitizers' symbolizer with
-# llvm. Clang 19 is the oldest of Debian
-# 12's that compiles std::expected against its libstdc++; clang 16 still reports C++20 concepts
-# as incomplete, and libstdc++ then leaves <expected> empty.
+# llvm. Clang 19 is the oldest of Debian 12's that compiles std::expected against its libstdc++;
+# clang 16 still reports C++20 concepts as incomplete, and libstdc++ then leaves <expected> empty.
 VORA_FUZZ_PACKAGES=(clang-19 libclang-rt-19-dev llvm-19)
 
 # Installs every missing package when run as root; otherwise prints the apt-get line and fails.
@@ -146,6 +145,24 @@ stop_display() {
     wait "$VORA_XVFB_PID" 2>/dev/null || true
     VORA_XVFB_PID=
   fi
+}
+
+# Where a per-user install of Vora keeps its things, below the user's profile folder: both
+# shortcuts, the user's data and the install folder.
+VORA_USER_PLACES=(Desktop/Vora.lnk "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vora.lnk"
+                  AppData/Roaming/Vora AppData/Local/Programs/Vora)
+
+# Builds uninstall.exe from commit $2 of this clone in a new clone at $1, as every clean build
+# makes it: $1/build/windows/uninstall.exe. The build's output goes to $1/build.log, which is
+# shown when it fails.
+build_clean_uninstall() {
+  local clone=$1 rev=$2
+  mkdir -p "$(dirname "$clone")"
+  git clone --quiet --no-checkout "$PWD" "$clone"
+  git -C "$clone" checkout --quiet --detach "$rev"
+  (cd "$clone" && cmake --preset windows >build.log 2>&1 &&
+    cmake --build --preset windows --target uninstall >>build.log 2>&1) ||
+    { cat "$clone/build.log" >&2; return 1; }
 }
 
 # Ends the wineserver of a prefix, and with it every Wine process still running in it.

@@ -8,6 +8,8 @@
 set -euo pipefail
 wine_run=$1
 root=$(cd "$(dirname "$wine_run")/.." && pwd)
+# shellcheck source=scripts/lib/setup.sh
+source "$root/scripts/lib/setup.sh"
 prefix=$(realpath -m "${VORA_WINEPREFIX:-$root/build/wine}")
 case "$prefix/" in
   "$root/build/"?*) ;;
@@ -18,6 +20,5 @@ esac
 "$wine_run" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vora' /f \
   </dev/null >/dev/null 2>&1 || true
 for user in "$prefix"/drive_c/users/*/; do
-  rm -rf "$user/Desktop/Vora.lnk" "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vora.lnk" \
-    "$user/AppData/Roaming/Vora" "$user/AppData/Local/Programs/Vora"
+  (cd "$user" && rm -rf "${VORA_USER_PLACES[@]}")
 done

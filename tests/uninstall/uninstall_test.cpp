@@ -388,6 +388,7 @@ TEST_F(Uninstall, ToolsThatCannotStartFailOrFloodDoNotStopTheRun) {
 
 // An argument that is not valid Unicode ends the uninstaller before it changes anything. The
 // report reaches standard error whatever that is, and the status is the same when there is none.
+// Its message is the one the arguments' death test pins.
 TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
   install(L"Vora");
   place_recorders();
@@ -400,9 +401,6 @@ TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
   };
   const std::string piped = report(testing::StderrTarget::Pipe);
   EXPECT_EQ(piped.rfind("\nthread 'main' (main) panicked at src/env/arguments.cpp:", 0), 0u)
-      << piped;
-  EXPECT_NE(piped.find(":\ncalled `Result::unwrap()` on an `Err` value: \"x\\u{d800}y\"\nnote: "),
-            std::string::npos)
       << piped;
   EXPECT_EQ(report(testing::StderrTarget::File), piped);
   // A console starts each report on a line of its own and shows every line whole.

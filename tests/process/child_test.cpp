@@ -120,7 +120,6 @@ TEST_F(Child, OutputIsDrainedWhileTheChildRunsAndUntilAGrandchildLetsGoOfIt) {
   for (const std::wstring closed : {L"stdout", L"stderr"}) {
     SetEnvironmentVariableW(L"VORA_TOOL_CLOSE", closed.c_str());
     const ChildOutput output = run(closing, L"close-early");
-    EXPECT_EQ(output.exit_code, 42u);
     const bool stdout_first = closed == L"stdout";
     const ByteBuffer& early = stdout_first ? output.stdout_bytes : output.stderr_bytes;
     const ByteBuffer& late = stdout_first ? output.stderr_bytes : output.stdout_bytes;

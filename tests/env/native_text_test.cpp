@@ -23,7 +23,6 @@ TEST(NativeText, AppendingItsOwnBytesJoinsTheSurrogatesAtTheSeam) {
 TEST(WideString, IsNulTerminatedAndRejectsANul) {
   const Result<WideString> path = make_wide_string("C:\\Vor\xC3\xA1");
   ASSERT_TRUE(path);
-  EXPECT_EQ(path->units(), u"C:\\Vorá");
   EXPECT_EQ(path->c_str()[path->size()], u'\0');
 
   EXPECT_EQ(make_wide_string("ab\0c"sv),

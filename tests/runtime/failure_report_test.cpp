@@ -46,11 +46,6 @@ TEST(FailureReport, EachFatalPathWritesItsReportAndEndsWithItsStatus) {
     std::string report;
     DWORD status;
   } rows[] = {
-      // The system's text for the code, as the debug form shows it, whatever its language.
-      {L"expect-ok",
-       panic(kMain, kProbe,
-             "exe: Os { code: 5, kind: PermissionDenied, message: \"" + os_error_text(5) + "\" }"),
-       kFastFailStatus},
       // Longer than one write of 512 bytes.
       {L"long-report",
        panic(kMain, kProbe,

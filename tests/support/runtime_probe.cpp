@@ -109,9 +109,6 @@ void write_to_console(UINT code_page, std::size_t first_cut, std::size_t second_
 }  // namespace
 
 void run_uninstall() {
-  if (asked_for(L"expect-ok")) {
-    (void)expect_ok(Result<int>(std::unexpected(IoError::os(5))), "exe");
-  }
   if (asked_for(L"expect-present")) {
     (void)expect_present(std::optional<int>(), "mappa");
   }

@@ -20,7 +20,7 @@ endforeach()
 foreach(name IN LISTS seed_replays)
   list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}>
        ${bundle}/fuzzers/)
-  string(APPEND runs "call :run fuzzers\\${name}.exe corpus\\${name}\n")
+  string(APPEND runs "call :replay ${name}\n")
 endforeach()
 foreach(name tool_probe powershell_stand_in)
   list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}>

@@ -223,23 +223,35 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   std::printf("powershell.exe on PATH: %s\\powershell.exe (%s)\n", utf8(powershell).c_str(), which);
   std::fflush(stdout);
   const fixture::VoraPlaces places = fixture::vora_places();
+  // Beside the desktop's shortcut, what a script that took more than its one name, looked into
+  // folders or read the name against the current folder would remove as well.
+  const std::wstring desktop = places.desktop_link.substr(0, places.desktop_link.rfind(L'\\'));
+  const std::wstring decoys[] = {desktop + L"\\Vora2.lnk", desktop + L"\\Vora.url",
+                                 desktop + L"\\Vora decoys"};
+  for (const std::wstring& decoy : decoys) ASSERT_FALSE(fixture::file_exists(decoy)) << utf8(decoy);
   made_ = {places.desktop_link, places.programs_link, places.user_data};
+  made_.insert(made_.end(), std::begin(decoys), std::end(decoys));
   start_vora();
   ASSERT_TRUE(fixture::create_uninstall_key(dir_));
   for (const std::wstring* link : {&places.desktop_link, &places.programs_link}) {
     ASSERT_TRUE(fixture::create_shortcut(*link, dir_ + L"\\vora.exe"));
   }
-  const std::wstring kept[] = {places.user_data + L"\\servers.json",
-                               root_ + L"\\" + parent + L"\\Vora2",
-                               root_ + L"\\" + parent + L"\\Vora.txt"};
-  CreateDirectoryW(places.user_data.c_str(), nullptr);
-  CreateDirectoryW(kept[1].c_str(), nullptr);
-  for (const std::wstring& file : {kept[0], kept[2]}) {
-    std::ofstream{std::filesystem::path(file)} << "[\"vora.example\"]";
-  }
-
+  // A shortcut made read-only goes too.
+  ASSERT_TRUE(SetFileAttributesW(places.desktop_link.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::wstring neighbours = root_ + L"\\" + parent;
   const std::wstring downloads = root_ + L"\\Downloads";
-  CreateDirectoryW(downloads.c_str(), nullptr);
+  for (const std::wstring& folder :
+       {places.user_data, neighbours + L"\\Vora2", decoys[2], downloads}) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  const std::wstring kept[] = {places.user_data + L"\\servers.json",
+                               neighbours + L"\\Vora2\\x",
+                               neighbours + L"\\Vora.txt",
+                               decoys[0],
+                               decoys[1],
+                               decoys[2] + L"\\Vora.lnk",
+                               downloads + L"\\Vora.lnk"};
+  for (const std::wstring& file : kept) std::ofstream{std::filesystem::path(file)} << "x";
   place_recorders({L"taskkill", L"reg", L"powershell", L"cmd"}, downloads);
 
   // Started from a PowerShell 7 prompt, the test would hand on PowerShell 7's module folders at

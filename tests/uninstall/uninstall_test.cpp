@@ -114,7 +114,7 @@ class Uninstall : public ::testing::Test {
 
   // Started as the desktop starts a program: no standard handles, no console; or with `output`
   // as its standard output and error.
-  static UniqueHandle launch(const std::wstring& program, std::wstring line, DWORD* id = nullptr,
+  static UniqueHandle launch(const std::wstring& program, std::wstring line,
                              HANDLE output = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -125,13 +125,12 @@ class Uninstall : public ::testing::Test {
                                DETACHED_PROCESS, nullptr, nullptr, &startup, &information))
         << GetLastError();
     CloseHandle(information.hThread);
-    if (id != nullptr) *id = information.dwProcessId;
     return UniqueHandle(information.hProcess);
   }
 
   void start(const std::wstring& arguments, HANDLE output = nullptr) {
     const std::wstring program = dir_ + L"\\uninstall.exe";
-    uninstaller_ = launch(program, L"\"" + program + L"\" " + arguments, &process_id_, output);
+    uninstaller_ = launch(program, L"\"" + program + L"\" " + arguments, output);
   }
 
   DWORD exit_code() const {
@@ -193,7 +192,6 @@ class Uninstall : public ::testing::Test {
   std::wstring dir_;
   std::wstring log_;
   UniqueHandle uninstaller_;
-  DWORD process_id_ = 0;
   UniqueHandle vora_;
 };
 
@@ -312,19 +310,15 @@ TEST_F(Uninstall, EachToolGetsItsExactCommandLineAndHandlesInOrder) {
   }
 }
 
-// Not named Vora; or with a ! in its path, which cmd would expand where delayed expansion is on
-// in the registry (dropping a lone one), so that another folder could go.
+// A folder not named Vora. Which folders may go is folder_removal_test's table; this is what the
+// uninstaller does when one may not.
 TEST_F(Uninstall, AFolderThatMayNotGoStaysAndEveryOtherStepRuns) {
-  for (const wchar_t* path : {L"Vora2", L"Apps!\\Vora"}) {
-    SCOPED_TRACE(utf8(path));
-    install(path);
-    place_recorders();
-    EXPECT_EQ(run(L"--silent"), 0u);
-    // The removal would have started before the uninstaller ended.
-    EXPECT_FALSE(within(std::chrono::seconds(2), [&] { return read_records().size() > 3; }));
-    EXPECT_EQ(programs(3), (Programs{"taskkill", "reg", "powershell"}));
-    TearDown();
-  }
+  install(L"Vora2");
+  place_recorders();
+  EXPECT_EQ(run(L"--silent"), 0u);
+  // The removal would have started before the uninstaller ended.
+  EXPECT_FALSE(within(std::chrono::seconds(2), [&] { return read_records().size() > 3; }));
+  EXPECT_EQ(programs(3), (Programs{"taskkill", "reg", "powershell"}));
 }
 
 TEST_F(Uninstall, WithoutVoraBesideItNothingHappens) {
@@ -353,15 +347,15 @@ TEST_F(Uninstall, TheConfirmationAsksAndOnlyYesRunsTheStepsAndThenSaysSo) {
     install(L"Vora");
     place_recorders();
     start(arguments);
-    const std::optional<fixture::BoxView> box = fixture::wait_for_box(kTitle, process_id_, 20000);
+    const DWORD id = GetProcessId(uninstaller_.get());
+    const std::optional<fixture::BoxView> box = fixture::wait_for_box(kTitle, id, 20000);
     ASSERT_TRUE(box);
     EXPECT_EQ(shown(*box), wide(kConfirmationText) + L"|warning|6*|7");  // IDYES, IDNO
     ASSERT_TRUE(fixture::press(*box, answer));
     Programs steps;
     if (answer == IDYES) {
       ASSERT_TRUE(fixture::wait_gone(box->window, 5000));
-      const std::optional<fixture::BoxView> notice =
-          fixture::wait_for_box(kTitle, process_id_, 20000);
+      const std::optional<fixture::BoxView> notice = fixture::wait_for_box(kTitle, id, 20000);
       ASSERT_TRUE(notice);
       EXPECT_EQ(shown(*notice), wide(kCompletionText) + L"|information|1*");  // IDOK
       // The three steps ran before the notice; the folder removal comes after it.

@@ -33,8 +33,6 @@ using testing::utf8;
 using Record = std::map<std::string, std::string>;
 using Programs = std::vector<std::string>;
 
-constexpr DWORD kFastFailStatus = 0xC0000409;
-
 // Independent of the product's own conversion, which the boxes' texts go through.
 std::wstring wide(std::string_view text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
@@ -176,13 +174,6 @@ class Uninstall : public ::testing::Test {
     return names;
   }
 
-  void start_vora() {
-    set_variable(L"VORA_TOOL_MODE", L"sleep");
-    set_variable(L"VORA_TOOL_SLEEP_MS", L"120000");
-    vora_ = launch(dir_ + L"\\vora.exe", L"vora.exe");
-    set_variable(L"VORA_TOOL_MODE", nullptr);
-  }
-
   std::wstring root_;
   wchar_t folder_[MAX_PATH] = {};  // the current folder before the test
   // The variables that the test set, with their values before it.
@@ -206,19 +197,17 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   const std::wstring parent = L"Programs & (x) y^z \u00c1rv\u00edzt\u0171r\u0151 \U0001F600";
   install(parent + L"\\Vora");
   std::wstring powershell = environment(L"VORA_WINDOWS_POWERSHELL").value_or(L"");
-  const char* which = "PowerShell for Windows";
   if (!fixture::running_under_wine()) {
     powershell = fixture::special_folder(CSIDL_SYSTEM) + L"\\WindowsPowerShell\\v1.0";
-    which = "Windows PowerShell, the system's own";
   } else if (powershell.empty()) {
-    powershell = root_ + L"\\stand-in";
-    which = "the stand-in, not PowerShell";
+    powershell = root_ + L"\\powershell-stand-in";
     CreateDirectoryW(powershell.c_str(), nullptr);
     ASSERT_TRUE(
         fixture::copy_file(kDemo + L"powershell_stand_in.exe", powershell + L"\\powershell.exe"));
   }
   ASSERT_TRUE(fixture::file_exists(powershell + L"\\powershell.exe")) << utf8(powershell);
-  std::printf("powershell.exe on PATH: %s\\powershell.exe (%s)\n", utf8(powershell).c_str(), which);
+  // Its path says which it is.
+  std::printf("powershell.exe on PATH: %s\\powershell.exe\n", utf8(powershell).c_str());
   std::fflush(stdout);
   const fixture::VoraPlaces places = fixture::vora_places();
   // Beside the desktop's shortcut, what a script that took more than its one name, looked into
@@ -229,7 +218,10 @@ TEST_F(Uninstall, ASilentUninstallRemovesEverythingButTheUsersData) {
   for (const std::wstring& decoy : decoys) ASSERT_FALSE(fixture::file_exists(decoy)) << utf8(decoy);
   made_ = {places.desktop_link, places.programs_link, places.user_data};
   made_.insert(made_.end(), std::begin(decoys), std::end(decoys));
-  start_vora();
+  set_variable(L"VORA_TOOL_MODE", L"sleep");
+  set_variable(L"VORA_TOOL_SLEEP_MS", L"120000");
+  vora_ = launch(dir_ + L"\\vora.exe", L"vora.exe");
+  set_variable(L"VORA_TOOL_MODE", nullptr);
   ASSERT_TRUE(fixture::create_uninstall_key(dir_));
   for (const std::wstring* link : {&places.desktop_link, &places.programs_link}) {
     ASSERT_TRUE(fixture::create_shortcut(*link, dir_ + L"\\vora.exe"));
@@ -400,7 +392,7 @@ TEST_F(Uninstall, AFatalReportArrivesWholeWhereverStandardErrorGoes) {
   const std::wstring line = L"\"" + program + L"\" x\xD800y --silent";
   const auto report = [&](testing::StderrTarget target) {
     const testing::ChildRun run = testing::run_child(program, line, target);
-    EXPECT_EQ(run.exit_code, kFastFailStatus);
+    EXPECT_EQ(run.exit_code, STATUS_STACK_BUFFER_OVERRUN);
     return run.stderr_bytes;
   };
   const std::string piped = report(testing::StderrTarget::Pipe);

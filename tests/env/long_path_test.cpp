@@ -35,11 +35,11 @@ struct PrefixRow {
   std::u16string expected;
 };
 
+// A drive path with the prefix asked for, and a short one without it, are LongPathForm's in
+// windows_tests, which resolves them through the system.
 TEST(LongPath, AbsolutePathsGetThePrefixOfTheirKind) {
   const std::u16string long_tail(250, u'x');
   const PrefixRow rows[] = {
-      {u"C:\\Apps\\x", true, u"\\\\?\\C:\\Apps\\x"},
-      {u"C:\\Apps\\x", false, u"C:\\Apps\\x"},
       {u"C:\\" + long_tail, false, u"\\\\?\\C:\\" + long_tail},
       {u"\\\\.\\NUL", true, u"\\\\?\\NUL"},
       {u"\\\\server\\share\\x", true, u"\\\\?\\UNC\\server\\share\\x"},

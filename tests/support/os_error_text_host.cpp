@@ -8,10 +8,8 @@
 
 namespace vora {
 
-inline constexpr std::int32_t kFailingTextCode = 4242;
-
 std::string os_error_text(std::int32_t code) {
-  if (code == kFailingTextCode) fail_fatally("no text for 4242");
+  if (code == 4242) fail_fatally("no text for 4242");
   return "system text of " + std::to_string(code) + " with \"quotes\" and \\";
 }
 

@@ -8,17 +8,11 @@ namespace vora {
 namespace {
 
 TEST(UninstallTexts, AreTheHungarianTextsByteForByte) {
-  const struct {
-    std::string_view text;
-    std::string_view expected;
-  } rows[] = {
-      {kDialogTitle, "Vora eltávolítása"},
-      {kConfirmationText,
-       "Biztosan eltávolítod a Vorát?\n\nA mentett szervereid, kulcsaid és beállításaid "
-       "megmaradnak: ha újra feltelepíted, minden ott lesz."},
-      {kCompletionText, "A Vora el lett távolítva."},
-  };
-  for (const auto& row : rows) EXPECT_EQ(row.text, row.expected);
+  EXPECT_EQ(kDialogTitle, "Vora eltávolítása");
+  EXPECT_EQ(kConfirmationText,
+            "Biztosan eltávolítod a Vorát?\n\nA mentett szervereid, kulcsaid és beállításaid "
+            "megmaradnak: ha újra feltelepíted, minden ott lesz.");
+  EXPECT_EQ(kCompletionText, "A Vora el lett távolítva.");
 }
 
 }  // namespace

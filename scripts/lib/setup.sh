@@ -40,33 +40,8 @@ ensure_packages() {
 # What the project makes once per machine and every clone reuses: PowerShell, the second Wine.
 VORA_CACHE_DIR=${VORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vora}
 
-# PowerShell for the test that runs the uninstaller's powershell arguments for real: the .NET
-# SDK's global tool, in this version (without one the installer takes a later one, which fails).
+# The PowerShell that tests/support/pwsh_host's project builds, as the messages name it.
 VORA_PWSH_VERSION=7.6.10
-
-# Installs PowerShell into the cache once, where dotnet is present, and sets VORA_PWSH to it;
-# otherwise sets VORA_PWSH empty and says in one line why the real-PowerShell test is skipped.
-ensure_powershell() {
-  local tools=$VORA_CACHE_DIR/pwsh-$VORA_PWSH_VERSION
-  VORA_PWSH=
-  if [ "$("$tools/pwsh" --version 2>/dev/null)" = "PowerShell $VORA_PWSH_VERSION" ]; then
-    VORA_PWSH=$tools/pwsh
-    return 0
-  fi
-  if ! command -v dotnet >/dev/null; then
-    echo "skipping the real-PowerShell test (real_powershell_tests): no dotnet; install the .NET SDK 10 to run it"
-    return 0
-  fi
-  echo "installing PowerShell $VORA_PWSH_VERSION into $tools, once per machine"
-  rm -rf "$tools"
-  mkdir -p "$tools"
-  if ! DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet tool install PowerShell \
-    --version "$VORA_PWSH_VERSION" --tool-path "$tools" >"$tools.log" 2>&1; then
-    echo "skipping the real-PowerShell test (real_powershell_tests): dotnet could not install PowerShell $VORA_PWSH_VERSION ($tools.log)"
-    return 0
-  fi
-  VORA_PWSH=$tools/pwsh
-}
 
 # PowerShell for Windows, for the tests and the demo under Wine: tests/support/pwsh_host
 # published self-contained for win-x64 (130 MB) into the cache, once per machine for each version

@@ -72,6 +72,7 @@ TEST(IoError, EachFormHasItsDebugAndMessageText) {
     EXPECT_EQ(debug_text(row.error), row.debug);
     EXPECT_EQ(message_text(row.error), row.message);
   }
+  EXPECT_EQ(IoError::os(5).kind(), ErrorKind::PermissionDenied);
 }
 
 }  // namespace

@@ -43,34 +43,45 @@ VORA_CACHE_DIR=${VORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vora}
 # The PowerShell that tests/support/pwsh_host's project builds, as the messages name it.
 VORA_PWSH_VERSION=7.6.10
 
+# Runs COMMAND... once per machine: holding LOCK, so that other clones wait for it, and only while
+# STAMP is missing; writes STAMP when it succeeds, so that a run cut short counts as none. LOCK
+# lies outside what COMMAND replaces.
+once_per_machine() {
+  local lock=$1 stamp=$2
+  shift 2
+  mkdir -p "$(dirname "$lock")"
+  (
+    flock 9
+    [ ! -f "$stamp" ] || exit 0
+    "$@" 9>&- && touch "$stamp"
+  ) 9>"$lock"
+}
+
 # PowerShell for Windows, for the tests and the demo under Wine: tests/support/pwsh_host
 # published self-contained for win-x64 (130 MB) into the cache, once per machine for each version
 # of its sources, which name the PowerShell version. Sets VORA_WINDOWS_POWERSHELL to that
 # folder, or empty with the reason in VORA_WINDOWS_POWERSHELL_MISSING.
 ensure_windows_powershell() {
-  local source=$PWD/tests/support/pwsh_host key out status=0
+  local source=$PWD/tests/support/pwsh_host key out
   VORA_WINDOWS_POWERSHELL= VORA_WINDOWS_POWERSHELL_MISSING=
   key=$(cat "$source/Program.cs" "$source/pwsh_host.csproj" | sha256sum | cut -c1-16)
   out=$VORA_CACHE_DIR/pwsh-for-windows-$key
-  mkdir -p "$VORA_CACHE_DIR"
-  (
-    # One publish at a time per machine; the stamp is written last, so that a publish cut short
-    # counts as none.
-    flock 9
-    [ ! -f "$out/bin/.published" ] || exit 0
-    command -v dotnet >/dev/null || exit 3
-    echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into $out, once per machine"
-    rm -rf "$out"
-    mkdir -p "$out"
-    DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
-      -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1 9>&- || exit 4
-    touch "$out/bin/.published"
-  ) 9>"$out.lock" || status=$?
-  case $status in
-    0) VORA_WINDOWS_POWERSHELL=$out/bin ;;
-    3) VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it" ;;
-    *) VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed ($out/publish.log)" ;;
-  esac
+  if [ ! -f "$out/bin/.published" ] && ! command -v dotnet >/dev/null; then
+    VORA_WINDOWS_POWERSHELL_MISSING="no dotnet; install the .NET SDK 10 to have it"
+  elif once_per_machine "$out.lock" "$out/bin/.published" publish_windows_powershell "$source" "$out"
+  then
+    VORA_WINDOWS_POWERSHELL=$out/bin
+  else
+    VORA_WINDOWS_POWERSHELL_MISSING="dotnet publish failed ($out/publish.log)"
+  fi
+}
+publish_windows_powershell() {
+  local source=$1 out=$2
+  echo "publishing PowerShell $VORA_PWSH_VERSION for Windows into $out, once per machine"
+  rm -rf "$out"
+  mkdir -p "$out"
+  DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet publish "$source" -c Release \
+    -o "$out/bin" --artifacts-path "$out/obj" >"$out/publish.log" 2>&1
 }
 
 # The locale Wine runs in where it shows boxes: the uninstaller's users are Hungarian, and the
@@ -152,7 +163,7 @@ stop_wine() {
 # VORA_SECOND_WINE_MISSING.
 VORA_SECOND_WINE_TREE=$VORA_CACHE_DIR/wine-10-trixie
 ensure_second_wine() {
-  local tree=$VORA_SECOND_WINE_TREE mirror
+  local tree=$VORA_SECOND_WINE_TREE
   VORA_SECOND_WINE= VORA_SECOND_WINE_MISSING=
   if [ -f "$tree/.vora-ready" ]; then
     VORA_SECOND_WINE=$tree
@@ -166,23 +177,18 @@ ensure_second_wine() {
     VORA_SECOND_WINE_MISSING="debootstrap could not be installed"
     return 0
   fi
-  mirror=$(debian_mirror)
-  mkdir -p "$(dirname "$tree")"
-  if ! (
-    # One clone makes it while any other waits.
-    flock 9
-    [ ! -f "$tree/.vora-ready" ] || exit 0
-    echo "making the second Wine (Debian trixie's) in $tree with debootstrap, once per machine"
-    rm -rf "$tree" "$tree.partial"
-    debootstrap --variant=minbase --include=wine,wine64,xvfb,xauth trixie "$tree.partial" \
-      "$mirror" >"$tree.log" 2>&1 9>&- || exit 1
-    mv "$tree.partial" "$tree"
-    touch "$tree/.vora-ready"
-  ) 9>"$tree.lock"; then
+  if ! once_per_machine "$tree.lock" "$tree/.vora-ready" make_second_wine "$tree"; then
     VORA_SECOND_WINE_MISSING="debootstrap failed ($tree.log)"
     return 0
   fi
   VORA_SECOND_WINE=$tree
+}
+make_second_wine() {
+  local tree=$1
+  echo "making the second Wine (Debian trixie's) in $tree with debootstrap, once per machine"
+  rm -rf "$tree" "$tree.partial"
+  debootstrap --variant=minbase --include=wine,wine64,xvfb,xauth trixie "$tree.partial" \
+    "$(debian_mirror)" >"$tree.log" 2>&1 && mv "$tree.partial" "$tree"
 }
 
 # The Debian archive this machine's apt uses, which serves every release.
